@@ -1,0 +1,14 @@
+// Checked allocation: never returns null; running out of memory ends the
+// process with a fixed report and status 1.
+#pragma once
+#include <cstddef>
+
+extern void (*exit_cleanup_hook)();
+
+void* checked_alloc(size_t size);
+void* checked_alloc_zeroed(size_t count, size_t size);
+void* checked_resize(void* block, size_t size);
+char* checked_strdup(const char* text);
+void set_alloc_program_name(const char* name);
+[[noreturn]] void report_out_of_memory(size_t size);
+[[noreturn]] void exit_process(int status);
