@@ -1,0 +1,65 @@
+#include <glib.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+
+#include "query/query.h"
+
+PackageTable* package_table = nullptr;
+GlobalVariables global_variables;
+SearchPath search_path;
+LoaderSwitches loader_switches;
+DiagnosticSwitches diagnostic_switches;
+
+namespace {
+
+void print_message(const char* function, int enabled, const char* format, va_list args) {
+  if (format == nullptr) {
+    g_return_if_fail_warning(nullptr, function, "format != NULL");
+    return;
+  }
+  if (!enabled) return;
+  char* message = g_strdup_vprintf(format, args);
+  FILE* stream = diagnostic_switches.errors_to_stdout ? stdout : stderr;
+  fputs(message, stream);
+  fflush(stream);
+  g_free(message);
+}
+
+}  // namespace
+
+void debug_spew(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  print_message("debug_spew", diagnostic_switches.debug_enabled, format, args);
+  va_end(args);
+}
+
+void verbose_error(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  print_message("verbose_error", diagnostic_switches.errors_enabled, format, args);
+  va_end(args);
+}
+
+void end_on_parse_error() {
+  if (loader_switches.fail_on_parse_error) query_exit(1);
+}
+
+void query_exit(int status) { exit(status); }
+
+int compare_search_rank(const PackageRecord* a, const PackageRecord* b) {
+  if (a->search_rank < b->search_rank) return -1;
+  if (a->search_rank > b->search_rank) return 1;
+  return 0;
+}
+
+bool is_c_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+std::string trim_string(std::string_view text) {
+  size_t begin = 0, end = text.size();
+  while (begin < end && is_c_space(text[begin])) ++begin;
+  while (end > begin && is_c_space(text[end - 1])) --end;
+  return std::string(text.substr(begin, end - begin));
+}

@@ -1,0 +1,330 @@
+#include "query/driver.h"
+
+#include <glib.h>
+
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "query/answers.h"
+#include "query/listing.h"
+#include "query/lookup.h"
+#include "query/query.h"
+#include "query/requirements.h"
+#include "query/settings.h"
+#include "query/variables.h"
+
+QuerySettings query_settings;
+
+namespace {
+
+char* min_tool_version_arg = nullptr;
+char* prefix_variable_arg = nullptr;
+
+bool is_flag_option(const char* name) {
+  static const char* const kFlagOptions[] = {"--libs",   "--libs-only-l",  "--libs-only-other",
+                                             "--libs-only-L", "--cflags", "--cflags-only-I",
+                                             "--cflags-only-other"};
+  for (const char* f : kFlagOptions)
+    if (strcmp(name, f) == 0) return true;
+  return false;
+}
+
+bool is_version_option(const char* name) {
+  return strcmp(name, "--atleast-version") == 0 || strcmp(name, "--exact-version") == 0 ||
+         strcmp(name, "--max-version") == 0;
+}
+
+gboolean select_output_option(const char* name, const char* value, gpointer, GError**) {
+  QuerySettings& q = query_settings;
+  if (q.output_option_given) {
+    const bool accepted =
+        (is_flag_option(name) && q.flag_mask != 0) ||
+        (strcmp(name, "--print-requires-private") == 0 && q.print_requires) ||
+        (strcmp(name, "--print-requires") == 0 && q.print_requires_private) ||
+        (is_version_option(name) && q.exists_query && !q.version_option_given);
+    if (!accepted) {
+      fprintf(stderr, "Ignoring incompatible output option \"%s\"\n", name);
+      fflush(stderr);
+      return TRUE;
+    }
+  }
+  static const struct {
+    const char* name;
+    uint8_t bits;
+  } kFlagBits[] = {{"--libs", LIBS_l | LIBS_L | LIBS_OTHER},
+                   {"--libs-only-l", LIBS_l},
+                   {"--libs-only-other", LIBS_OTHER},
+                   {"--libs-only-L", LIBS_L},
+                   {"--cflags", CFLAGS_I | CFLAGS_OTHER},
+                   {"--cflags-only-I", CFLAGS_I},
+                   {"--cflags-only-other", CFLAGS_OTHER}};
+  bool recorded = false;
+  for (const auto& f : kFlagBits) {
+    if (strcmp(name, f.name) == 0) {
+      q.flag_mask |= f.bits;
+      recorded = true;
+    }
+  }
+  if (!recorded) {
+    const std::string option(name);
+    if (option == "--variable") {
+      q.variable_query = value;
+    } else if (option == "--atleast-version") {
+      q.atleast_bound = value;
+    } else if (option == "--exact-version") {
+      q.exact_bound = value;
+    } else if (option == "--max-version") {
+      q.max_bound = value;
+    } else if (option == "--version") {
+      q.tool_version_query = true;
+    } else if (option == "--modversion") {
+      q.modversion_query = true;
+    } else if (option == "--exists") {
+      q.exists_query = true;
+    } else if (option == "--print-variables") {
+      q.print_variables = true;
+    } else if (option == "--uninstalled") {
+      q.uninstalled_query = true;
+    } else if (option == "--list-all") {
+      q.list_all = true;
+    } else if (option == "--print-provides") {
+      q.print_provides = true;
+    } else if (option == "--print-requires") {
+      q.print_requires = true;
+    } else if (option == "--print-requires-private") {
+      q.print_requires_private = true;
+    } else if (option == "--validate") {
+      q.validate_query = true;
+    }
+    if (is_version_option(name)) {
+      q.exists_query = true;
+      q.version_option_given = true;
+    }
+  }
+  q.output_option_given = true;
+  return TRUE;
+}
+
+gboolean parse_define_variable(const char*, const char* value, gpointer, GError**) {
+  std::string name, text;
+  if (!split_define_argument(value ? value : "", &name, &text)) {
+    fputs("--define-variable argument does not have a value for the variable\n", stderr);
+    fflush(stderr);
+    query_exit(1);
+  }
+  set_global_variable(name, text);
+  return TRUE;
+}
+
+#define OUTPUT_OPTION(name, description) \
+  {name, 0, G_OPTION_FLAG_NO_ARG, G_OPTION_ARG_CALLBACK, (gpointer)select_output_option, description, nullptr}
+#define OUTPUT_OPTION_VALUE(name, description, value_name) \
+  {name, 0, 0, G_OPTION_ARG_CALLBACK, (gpointer)select_output_option, description, value_name}
+
+const GOptionEntry kOptions[] = {
+    OUTPUT_OPTION("version", "output version of mod-query"),
+    OUTPUT_OPTION("modversion", "output version for package"),
+    {"atleast-modquery-version", 0, 0, G_OPTION_ARG_STRING, &min_tool_version_arg,
+     "require given version of mod-query", "VERSION"},
+    OUTPUT_OPTION("libs", "output all linker flags"),
+    {"static", 0, 0, G_OPTION_ARG_NONE, &query_settings.static_linking, "output linker flags for static linking",
+     nullptr},
+    {"short-errors", 0, 0, G_OPTION_ARG_NONE, &query_settings.short_errors, "print short errors", nullptr},
+    OUTPUT_OPTION("libs-only-l", "output -l flags"),
+    OUTPUT_OPTION("libs-only-other", "output other libs (e.g. -pthread)"),
+    OUTPUT_OPTION("libs-only-L", "output -L flags"),
+    OUTPUT_OPTION("cflags", "output all pre-processor and compiler flags"),
+    OUTPUT_OPTION("cflags-only-I", "output -I flags"),
+    OUTPUT_OPTION("cflags-only-other", "output cflags not covered by the cflags-only-I option"),
+    OUTPUT_OPTION_VALUE("variable", "get the value of variable named NAME", "NAME"),
+    {"define-variable", 0, 0, G_OPTION_ARG_CALLBACK, (gpointer)parse_define_variable, "set variable NAME to VALUE",
+     "NAME=VALUE"},
+    OUTPUT_OPTION("exists", "return 0 if the module(s) exist"),
+    OUTPUT_OPTION("print-variables", "output list of variables defined by the module"),
+    OUTPUT_OPTION("uninstalled",
+                  "return 0 if the uninstalled version of one or more module(s) or their dependencies will be used"),
+    OUTPUT_OPTION_VALUE("atleast-version", "return 0 if the module is at least version VERSION", "VERSION"),
+    OUTPUT_OPTION_VALUE("exact-version", "return 0 if the module is at exactly version VERSION", "VERSION"),
+    OUTPUT_OPTION_VALUE("max-version", "return 0 if the module is at no newer than version VERSION", "VERSION"),
+    OUTPUT_OPTION("list-all", "list all known packages"),
+    {"debug", 0, 0, G_OPTION_ARG_NONE, &diagnostic_switches.debug_enabled, "show verbose debug information",
+     nullptr},
+    {"print-errors", 0, 0, G_OPTION_ARG_NONE, &diagnostic_switches.errors_enabled,
+     "show verbose information about missing or conflicting packages (default unless --exists or "
+     "--atleast/exact/max-version given on the command line)",
+     nullptr},
+    {"silence-errors", 0, 0, G_OPTION_ARG_NONE, &query_settings.silence_errors,
+     "be silent about errors (default when --exists or --atleast/exact/max-version given on the command line)",
+     nullptr},
+    {"errors-to-stdout", 0, 0, G_OPTION_ARG_NONE, &diagnostic_switches.errors_to_stdout,
+     "print errors from --print-errors to stdout not stderr", nullptr},
+    OUTPUT_OPTION("print-provides", "print which packages the package provides"),
+    OUTPUT_OPTION("print-requires", "print which packages the package requires"),
+    OUTPUT_OPTION("print-requires-private", "print which packages the package requires for static linking"),
+    OUTPUT_OPTION("validate", "validate a package's .mq file"),
+    {"define-prefix", 0, 0, G_OPTION_ARG_NONE, &loader_switches.define_prefix,
+     "try to override the value of prefix for each .mq file found with a guesstimated value based on the "
+     "location of the .mq file",
+     nullptr},
+    {"dont-define-prefix", 0, G_OPTION_FLAG_REVERSE, G_OPTION_ARG_NONE, &loader_switches.define_prefix,
+     "don't try to override the value of prefix for each .mq file found with a guesstimated value based on the "
+     "location of the .mq file",
+     nullptr},
+    {"prefix-variable", 0, 0, G_OPTION_ARG_STRING, &prefix_variable_arg,
+     "set the name of the variable that mod-query automatically sets", "PREFIX"},
+    {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr},
+};
+
+void decide_error_printing(bool debug_spew_env) {
+  QuerySettings& q = query_settings;
+  if (!q.output_option_given) {
+    debug_spew("no output option set, defaulting to --exists\n");
+    q.exists_query = true;
+  }
+  if (q.exists_query || q.list_all) {
+    debug_spew(
+        "Error printing disabled by default due to use of output options --exists, --atleast/exact/max-version, "
+        "--list-all or no output option at all. Value of --print-errors: %d\n",
+        diagnostic_switches.errors_enabled ? 1 : 0);
+  } else {
+    debug_spew(
+        "Error printing enabled by default due to use of output options besides --exists, "
+        "--atleast/exact/max-version or --list-all. Value of --silence-errors: %d\n",
+        q.silence_errors ? 1 : 0);
+    diagnostic_switches.errors_enabled = !(q.silence_errors && !debug_spew_env);
+  }
+  debug_spew(diagnostic_switches.errors_enabled ? "Error printing enabled\n" : "Error printing disabled\n");
+}
+
+void decide_loader_switches() {
+  const QuerySettings& q = query_settings;
+  LoaderSwitches& s = loader_switches;
+  s.skip_libs_private = !q.static_linking;
+  if ((q.flag_mask & (CFLAGS_I | CFLAGS_OTHER)) || q.print_requires_private || q.exists_query ||
+      (q.static_linking && (q.flag_mask & LIBS_ANY)))
+    s.skip_requires_private = false;
+  if (q.flag_mask == 0 && !q.exists_query && !q.print_requires) s.skip_requires = true;
+  if (q.list_all) s.fail_on_parse_error = false;
+  if (prefix_variable_arg) s.prefix_variable = prefix_variable_arg;
+}
+
+}  // namespace
+
+int run_mod_query(int argc, char** argv) {
+  QuerySettings& q = query_settings;
+  setlocale(LC_CTYPE, "");
+  setlocale(LC_MESSAGES, "");
+
+  const bool debug_spew_env = getenv("MOD_QUERY_DEBUG_SPEW") != nullptr;
+  if (debug_spew_env) {
+    diagnostic_switches.debug_enabled = true;
+    diagnostic_switches.errors_enabled = true;
+    q.silence_errors = false;
+    debug_spew("MOD_QUERY_DEBUG_SPEW variable enabling debug spew\n");
+  }
+
+  if (const char* path = getenv("MOD_QUERY_PATH")) append_search_dirs(path, ':');
+  const char* libdir = getenv("MOD_QUERY_LIBDIR");
+  append_search_dirs(libdir ? libdir : kBuiltinSearchDirs, ':');
+
+  if (const char* sysroot = getenv("MOD_QUERY_SYSROOT_DIR")) q.sysroot_dir = sysroot;
+  set_global_variable("mq_sysrootdir", q.sysroot_dir ? *q.sysroot_dir : "/");
+  const char* top_builddir = getenv("MOD_QUERY_TOP_BUILD_DIR");
+  set_global_variable("mq_top_builddir", top_builddir ? top_builddir : "$(top_builddir)");
+
+  if (getenv("MOD_QUERY_DISABLE_UNINSTALLED")) {
+    debug_spew("disabling auto-preference for uninstalled packages\n");
+    loader_switches.prefer_uninstalled = false;
+  }
+
+  GOptionContext* context = g_option_context_new(nullptr);
+  g_option_context_add_main_entries(context, kOptions, nullptr);
+  GError* error = nullptr;
+  if (!g_option_context_parse(context, &argc, &argv, &error)) {
+    fprintf(stderr, "%s\n", error->message);
+    return 1;
+  }
+  g_option_context_free(context);
+  if (min_tool_version_arg) q.min_tool_version = min_tool_version_arg;
+
+  decide_error_printing(debug_spew_env);
+  decide_loader_switches();
+
+  if (q.tool_version_query) {
+    printf("%s\n", kModQueryVersion);
+    return 0;
+  }
+  if (q.min_tool_version) return compare_versions_text(kModQueryVersion, *q.min_tool_version) < 0 ? 1 : 0;
+
+  init_package_table(q.list_all);
+  if (q.list_all) {
+    print_module_listing();
+    return 0;
+  }
+
+  std::string joined;
+  for (int i = 1; i < argc; ++i) joined.append(argv[i]).push_back(' ');
+  const std::string module_text = trim_string(joined);
+
+  FILE* log = nullptr;
+  if (const char* log_name = getenv("MOD_QUERY_LOG")) {
+    log = fopen(log_name, "a");
+    if (log == nullptr) {
+      fprintf(stderr, "Cannot open log file: %s\n", log_name);
+      return 1;
+    }
+  }
+
+  std::vector<VersionRequirement> entries = parse_module_list(nullptr, module_text, "(command line arguments)");
+  if (entries.empty()) {
+    fputs("Must specify package names on the command line\n", stderr);
+    fflush(stderr);
+    return 1;
+  }
+
+  std::vector<PackageRecord*> resolved;
+  bool failed = false;
+  for (VersionRequirement& entry : entries) {
+    if (q.exact_bound) {
+      entry.comparison = VersionOp::Equal;
+      entry.bound = q.exact_bound;
+    } else if (q.atleast_bound) {
+      entry.comparison = VersionOp::GreaterEqual;
+      entry.bound = q.atleast_bound;
+    } else if (q.max_bound) {
+      entry.comparison = VersionOp::LessEqual;
+      entry.bound = q.max_bound;
+    }
+    PackageRecord* module = q.short_errors ? lookup_module_quiet(entry.name) : lookup_module(entry.name);
+    if (log) {
+      if (module == nullptr)
+        fprintf(log, "%s NOT-FOUND\n", entry.name.c_str());
+      else
+        fprintf(log, "%s %s %s\n", entry.name.c_str(), comparison_to_str(entry.comparison),
+                entry.bound ? entry.bound->c_str() : "(null)");
+    }
+    if (module == nullptr) {
+      verbose_error("No package '%s' found\n", entry.name.c_str());
+      failed = true;
+      continue;
+    }
+    const std::string& version = module->version_text ? *module->version_text : std::string();
+    if (version_test(entry.comparison, version, entry.bound)) {
+      resolved.push_back(module);
+      continue;
+    }
+    const char* shown_name = module->display_name ? module->display_name->c_str() : "(null)";
+    verbose_error("Requested '%s %s %s' but version of %s is %s\n", entry.name.c_str(),
+                  comparison_to_str(entry.comparison), entry.bound ? entry.bound->c_str() : "(null)", shown_name,
+                  version.c_str());
+    if (module->home_url) verbose_error("You may find new versions of %s at %s\n", shown_name, module->home_url->c_str());
+    failed = true;
+  }
+  if (failed) return 1;
+  if (log) fclose(log);
+  return answer_query(resolved);
+}

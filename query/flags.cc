@@ -1,0 +1,145 @@
+#include "query/flags.h"
+
+#include <algorithm>
+
+#include "query/settings.h"
+#include "query/variables.h"
+
+namespace {
+
+const std::vector<PackageRecord*>& deps_of(const PackageRecord* r, bool follow_private) {
+  return follow_private ? r->all_deps : r->public_deps;
+}
+
+template <typename Seq>
+void trace_sequence(const char* label, const Seq& sequence) {
+  if (!diagnostic_switches.debug_enabled) return;
+  debug_spew(" %s:", label);
+  for (const PackageRecord* r : sequence) debug_spew(" %s", r->module_key.c_str());
+  debug_spew("\n");
+}
+
+}  // namespace
+
+void walk_requirement_chain(PackageRecord* record, bool follow_private, VisitedSet* visited,
+                            ModuleSequence* sequence) {
+  auto enter = [visited](const PackageRecord* r) {
+    if (visited->insert(r->module_key).second) return true;
+    debug_spew("Package %s already in requires chain, skipping\n", r->module_key.c_str());
+    return false;
+  };
+  if (!enter(record)) return;
+  // An explicit stack: requirement chains may be thousands of modules deep.
+  struct Frame {
+    PackageRecord* record;
+    size_t remaining;  // requirements still to walk, taken from the last
+  };
+  std::vector<Frame> stack{{record, deps_of(record, follow_private).size()}};
+  while (!stack.empty()) {
+    Frame& top = stack.back();
+    if (top.remaining == 0) {
+      sequence->push_front(top.record);
+      stack.pop_back();
+      continue;
+    }
+    PackageRecord* child = deps_of(top.record, follow_private)[--top.remaining];
+    if (enter(child)) stack.push_back({child, deps_of(child, follow_private).size()});
+  }
+}
+
+std::string flag_list_to_string(const std::vector<const FlagItem*>& flags) {
+  const std::optional<std::string>& sysroot = query_settings.sysroot_dir;
+  std::string out;
+  for (const FlagItem* item : flags) {
+    const std::string& t = item->text;
+    if (sysroot && item->flag_class == LIBS_L) {
+      out.append("-").append(t, 1, 1).append(*sysroot).append(t, std::min<size_t>(2, t.size()));
+    } else if (sysroot && item->flag_class == CFLAGS_I && t.compare(0, 2, "-I") == 0) {
+      out.append("-").append(t, 1, 1).append(*sysroot).append(t, 2);
+    } else if (sysroot && item->flag_class == CFLAGS_I) {
+      // An option-and-directory pair; with an empty directory there is nothing
+      // to relocate, and prefixing would invent one, so it stays as written.
+      const size_t space = t.find(' ');
+      if (space == std::string::npos || space + 1 == t.size())
+        out.append(t);
+      else
+        out.append(t, 0, space + 1).append(*sysroot).append(t, space + 1);
+    } else {
+      out.append(t);
+    }
+    out.push_back(' ');
+  }
+  return out;
+}
+
+std::string collect_class_flags(const std::vector<PackageRecord*>& modules, uint8_t mask, bool sort,
+                                bool follow_private) {
+  VisitedSet visited;
+  ModuleSequence walked;
+  for (auto it = modules.rbegin(); it != modules.rend(); ++it)
+    walk_requirement_chain(*it, follow_private, &visited, &walked);
+  trace_sequence("post-recurse", walked);
+  std::vector<PackageRecord*> sequence(walked.begin(), walked.end());
+  if (sort) {
+    trace_sequence("original", sequence);
+    std::stable_sort(sequence.begin(), sequence.end(),
+                     [](const PackageRecord* a, const PackageRecord* b) { return compare_search_rank(a, b) < 0; });
+    trace_sequence("  sorted", sequence);
+  }
+  const bool link = (mask & LIBS_ANY) != 0;
+  std::vector<const FlagItem*> flags;
+  for (const PackageRecord* r : sequence)
+    for (const FlagItem& item : link ? r->link_flags : r->compile_flags)
+      if (item.flag_class & mask) flags.push_back(&item);
+  // Only neighbours are compared: a run of equal flags shrinks to its first.
+  size_t kept = 0;
+  for (size_t i = 0; i < flags.size(); ++i) {
+    if (kept > 0 && flags[kept - 1]->flag_class == flags[i]->flag_class &&
+        flags[kept - 1]->text == flags[i]->text) {
+      debug_spew(" removing duplicate \"%s\"\n", flags[i]->text.c_str());
+      continue;
+    }
+    flags[kept++] = flags[i];
+  }
+  flags.resize(kept);
+  return flag_list_to_string(flags);
+}
+
+std::string assemble_flags(const std::vector<PackageRecord*>& modules, uint8_t mask) {
+  const bool static_linking = query_settings.static_linking;
+  std::string result;
+  if (mask & CFLAGS_OTHER) {
+    std::string text = collect_class_flags(modules, CFLAGS_OTHER, false, true);
+    debug_spew("adding CFLAGS_OTHER string \"%s\"\n", text.c_str());
+    result += text;
+  }
+  if (mask & CFLAGS_I) {
+    std::string text = collect_class_flags(modules, CFLAGS_I, true, true);
+    debug_spew("adding CFLAGS_I string \"%s\"\n", text.c_str());
+    result += text;
+  }
+  if (mask & LIBS_L) {
+    std::string text = collect_class_flags(modules, LIBS_L, true, static_linking);
+    debug_spew("adding LIBS_L string \"%s\"\n", text.c_str());
+    result += text;
+  }
+  if (mask & (LIBS_OTHER | LIBS_l)) {
+    std::string text = collect_class_flags(modules, mask & (LIBS_OTHER | LIBS_l), false, static_linking);
+    debug_spew("adding LIBS_OTHER | LIBS_l string \"%s\"\n", text.c_str());
+    result += text;
+  }
+  if (!result.empty() && result.back() == ' ') result.pop_back();
+  debug_spew("returning flags string \"%s\"\n", result.c_str());
+  return result;
+}
+
+std::string join_variable_values(const std::vector<PackageRecord*>& modules, const std::string& name) {
+  std::string out;
+  for (const PackageRecord* r : modules) {
+    std::optional<std::string> value = variable_for_output(*r, name);
+    if (!value) continue;
+    if (!out.empty()) out.push_back(' ');
+    out += *value;
+  }
+  return out;
+}

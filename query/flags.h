@@ -1,0 +1,20 @@
+// Merged, ordered, de-duplicated flags of modules and their requirements.
+#pragma once
+#include <deque>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "query/query.h"
+
+using VisitedSet = std::unordered_set<std::string_view>;
+using ModuleSequence = std::deque<PackageRecord*>;
+
+std::string assemble_flags(const std::vector<PackageRecord*>& modules, uint8_t mask);
+std::string collect_class_flags(const std::vector<PackageRecord*>& modules, uint8_t mask, bool sort,
+                                bool follow_private);
+void walk_requirement_chain(PackageRecord* record, bool follow_private, VisitedSet* visited,
+                            ModuleSequence* sequence);
+std::string flag_list_to_string(const std::vector<const FlagItem*>& flags);
+std::string join_variable_values(const std::vector<PackageRecord*>& modules, const std::string& name);

@@ -1,0 +1,285 @@
+#include "query/lookup.h"
+
+#include <glib.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "query/flags.h"
+#include "query/listing.h"
+#include "query/module_file.h"
+#include "query/requirements.h"
+
+namespace {
+
+bool ends_with(const std::string& s, std::string_view suffix) {
+  return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// Pieces of a colon-separated list: an empty text has none, empty pieces stay.
+template <typename F>
+void for_each_piece(const char* text, char separator, F f) {
+  if (*text == '\0') return;
+  const char* start = text;
+  for (const char* p = text;; ++p) {
+    if (*p == separator || *p == '\0') {
+      f(std::string(start, p));
+      if (*p == '\0') return;
+      start = p + 1;
+    }
+  }
+}
+
+// A record met through a requirement cycle may not be verified yet.
+const std::string& version_of(const PackageRecord* r) {
+  static const std::string none;
+  return r->version_text ? *r->version_text : none;
+}
+
+PackageRecord* find_in_table(const std::string& key) {
+  auto it = package_table->find(key);
+  return it == package_table->end() ? nullptr : it->second;
+}
+
+void store_in_table(PackageRecord* record) {
+  // A later file with the same key replaces the earlier record in the table.
+  auto it = package_table->find(record->module_key);
+  if (it != package_table->end()) package_table->erase(it);
+  package_table->emplace(record->module_key, record);
+}
+
+PackageRecord* resolve_requirement(PackageRecord* record, const VersionRequirement& req, bool reporting) {
+  PackageRecord* dep = find_in_table(req.name);
+  if (dep == nullptr) dep = load_module(req.name, reporting);
+  if (dep == nullptr) {
+    verbose_error("Package '%s', required by '%s', not found\n", req.name.c_str(), record->module_key.c_str());
+    query_exit(1);
+  }
+  if (!record->version_constraints) record->version_constraints.emplace();
+  (*record->version_constraints)[req.name] = &req;
+  return dep;
+}
+
+void verify_fields(const PackageRecord& r) {
+  const char* key = r.module_key.c_str();
+  if (!r.display_name) {
+    verbose_error("Package '%s' has no Name: field\n", key);
+    query_exit(1);
+  }
+  if (!r.version_text) {
+    verbose_error("Package '%s' has no Version: field\n", key);
+    query_exit(1);
+  }
+  if (!r.summary) {
+    verbose_error("Package '%s' has no Description: field\n", key);
+    query_exit(1);
+  }
+}
+
+void check_version_constraints(const PackageRecord& r) {
+  if (!r.version_constraints) return;
+  for (const PackageRecord* dep : r.all_deps) {
+    auto it = r.version_constraints->find(dep->module_key);
+    if (it == r.version_constraints->end()) continue;
+    const VersionRequirement& req = *it->second;
+    if (version_test(req.comparison, version_of(dep), req.bound)) continue;
+    verbose_error("Package '%s' requires '%s %s %s' but version of %s is %s\n", r.module_key.c_str(),
+                  dep->module_key.c_str(), comparison_to_str(req.comparison),
+                  req.bound ? req.bound->c_str() : "(null)", dep->module_key.c_str(),
+                  version_of(dep).c_str());
+    if (dep->home_url)
+      verbose_error("You may find new versions of %s at %s\n",
+                    dep->display_name ? dep->display_name->c_str() : dep->module_key.c_str(),
+                    dep->home_url->c_str());
+    query_exit(1);
+  }
+}
+
+void check_conflicts(PackageRecord* r) {
+  if (r->conflicts_with.empty()) return;
+  VisitedSet visited;
+  ModuleSequence chain;
+  walk_requirement_chain(r, true, &visited, &chain);
+  for (const PackageRecord* m : chain) {
+    for (const VersionRequirement& c : r->conflicts_with) {
+      if (c.name != m->module_key || !version_test(c.comparison, version_of(m), c.bound)) continue;
+      verbose_error("Version %s of %s creates a conflict.\n(%s %s %s conflicts with %s %s)\n",
+                    version_of(m).c_str(), m->module_key.c_str(), c.name.c_str(),
+                    comparison_to_str(c.comparison), c.bound ? c.bound->c_str() : "(any)",
+                    r->module_key.c_str(), version_of(r).c_str());
+      query_exit(1);
+    }
+  }
+}
+
+void remove_system_include_dirs(PackageRecord* r) {
+  const char* system = getenv("MOD_QUERY_SYSTEM_INCLUDE_PATH");
+  std::vector<std::string> dirs = split_dir_list({}, system ? system : "/usr/include");
+  for (const char* var : {"CPATH", "C_INCLUDE_PATH", "CPP_INCLUDE_PATH"})
+    if (const char* value = getenv(var)) dirs = split_dir_list(std::move(dirs), value);
+  const bool allow = getenv("MOD_QUERY_ALLOW_SYSTEM_CFLAGS") != nullptr;
+  std::vector<FlagItem> kept;
+  kept.reserve(r->compile_flags.size());
+  for (FlagItem& item : r->compile_flags) {
+    bool remove = false;
+    if (item.flag_class == CFLAGS_I && item.text.compare(0, 2, "-I") == 0) {
+      for (const std::string& dir : dirs) {
+        if (item.text.compare(2, std::string::npos, dir) != 0) continue;
+        debug_spew("Package %s has %s in Cflags\n", r->module_key.c_str(), item.text.c_str());
+        if (!allow) {
+          debug_spew("Removing %s from cflags for %s\n", item.text.c_str(), r->module_key.c_str());
+          remove = true;
+          break;
+        }
+      }
+    }
+    if (!remove) kept.push_back(std::move(item));
+  }
+  r->compile_flags = std::move(kept);
+}
+
+void remove_system_library_dirs(PackageRecord* r) {
+  const char* system = getenv("MOD_QUERY_SYSTEM_LIBRARY_PATH");
+  const std::vector<std::string> dirs = split_dir_list({}, system ? system : "/usr/lib:/lib");
+  const bool allow = getenv("MOD_QUERY_ALLOW_SYSTEM_LIBS") != nullptr;
+  std::vector<FlagItem> kept;
+  kept.reserve(r->link_flags.size());
+  for (FlagItem& item : r->link_flags) {
+    bool remove = false;
+    if (item.flag_class == LIBS_L) {
+      for (const std::string& dir : dirs) {
+        if (item.text.compare(2, std::string::npos, dir) != 0) continue;
+        debug_spew("Package %s has -L %s in Libs\n", r->module_key.c_str(), dir.c_str());
+        if (!allow) {
+          debug_spew("Removing -L %s from libs for %s\n", dir.c_str(), r->module_key.c_str());
+          remove = true;
+          break;
+        }
+      }
+    }
+    if (!remove) kept.push_back(std::move(item));
+  }
+  r->link_flags = std::move(kept);
+}
+
+PackageRecord* make_self_package() {
+  auto* self = new PackageRecord;
+  self->module_key = "mod-query";
+  self->display_name = "mod-query";
+  self->version_text = kModQueryVersion;
+  self->summary = "mod-query is a system for managing compile/link flags for libraries";
+  self->home_url = "https://objkit.example.org/mod-query/";
+  self->variables.emplace("mq_path", kBuiltinSearchDirs);
+  return self;
+}
+
+}  // namespace
+
+void append_search_dirs(const char* text, char separator) {
+  for_each_piece(text, separator, [](std::string piece) {
+    debug_spew("Adding directory '%s' from MOD_QUERY_PATH\n", piece.c_str());
+    search_path.push_back(std::move(piece));
+  });
+}
+
+std::vector<std::string> split_dir_list(std::vector<std::string> list, const char* text) {
+  for_each_piece(text, ':', [&list](std::string piece) { list.push_back(std::move(piece)); });
+  return list;
+}
+
+void init_package_table(bool list_all) {
+  if (package_table) return;
+  package_table = new PackageTable;
+  if (list_all) {
+    for (const std::string& dir : search_path) scan_search_directory(dir);
+  } else {
+    PackageRecord* self = make_self_package();
+    package_table->emplace(self->module_key, self);
+    debug_spew("Adding virtual 'mod-query' package to list of known packages\n");
+  }
+}
+
+PackageRecord* load_module(const std::string& name, bool reporting) {
+  debug_spew("Looking for package '%s'\n", name.c_str());
+  std::string key, path;
+  int rank = 0;
+  if (name.size() > 3 && ends_with(name, ".mq")) {
+    debug_spew("Considering '%s' to be a filename rather than a package name\n", name.c_str());
+    path = name;
+    char* base = g_path_get_basename(name.c_str());
+    key.assign(base, strlen(base) >= 3 ? strlen(base) - 3 : 0);
+    g_free(base);
+  } else {
+    if (loader_switches.prefer_uninstalled && !(name.size() > 12 && ends_with(name, "-uninstalled"))) {
+      const std::string uninstalled = name + "-uninstalled";
+      PackageRecord* found = find_in_table(uninstalled);
+      if (found == nullptr) found = load_module(uninstalled, false);
+      if (found) {
+        debug_spew("Preferring uninstalled version of package '%s'\n", name.c_str());
+        return found;
+      }
+    }
+    for (size_t i = 0; i < search_path.size() && path.empty(); ++i) {
+      std::string candidate = search_path[i];
+      candidate.append("/").append(name).append(".mq");
+      struct stat st;
+      if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        path = std::move(candidate);
+        rank = static_cast<int>(i + 1);
+      }
+    }
+    if (path.empty()) {
+      if (reporting)
+        verbose_error(
+            "Package %s was not found in the mod-query search path.\nPerhaps you should add the directory "
+            "containing `%s.mq'\nto the MOD_QUERY_PATH environment variable\n",
+            name.c_str(), name.c_str());
+      return nullptr;
+    }
+    key = name;
+  }
+
+  debug_spew("Reading '%s' from file '%s'\n", name.c_str(), path.c_str());
+  PackageRecord* record =
+      read_module_file(key, path.c_str(), loader_switches.skip_requires, loader_switches.skip_libs_private,
+                       loader_switches.skip_requires_private);
+  if (record == nullptr) {
+    debug_spew("Failed to parse '%s'\n", path.c_str());
+    return nullptr;
+  }
+  if (path.find("uninstalled.mq") != std::string::npos) record->from_uninstalled_file = true;
+  record->search_rank = rank;
+  debug_spew("Path position of '%s' is %d\n", record->module_key.c_str(), rank);
+  debug_spew("Adding '%s' to list of known packages\n", record->module_key.c_str());
+  store_in_table(record);
+
+  for (const VersionRequirement& req : record->public_requirements) {
+    debug_spew("Searching for '%s' requirement '%s'\n", record->module_key.c_str(), req.name.c_str());
+    record->public_deps.push_back(resolve_requirement(record, req, reporting));
+  }
+  std::vector<PackageRecord*> private_deps;
+  for (const VersionRequirement& req : record->private_requirements) {
+    debug_spew("Searching for '%s' private requirement '%s'\n", record->module_key.c_str(), req.name.c_str());
+    private_deps.push_back(resolve_requirement(record, req, reporting));
+  }
+  record->all_deps = std::move(private_deps);
+  record->all_deps.insert(record->all_deps.end(), record->public_deps.begin(), record->public_deps.end());
+
+  verify_fields(*record);
+  check_version_constraints(*record);
+  check_conflicts(record);
+  remove_system_include_dirs(record);
+  remove_system_library_dirs(record);
+  return record;
+}
+
+PackageRecord* lookup_module(const std::string& name) {
+  if (PackageRecord* found = find_in_table(name)) return found;
+  return load_module(name, true);
+}
+
+PackageRecord* lookup_module_quiet(const std::string& name) {
+  if (PackageRecord* found = find_in_table(name)) return found;
+  return load_module(name, false);
+}

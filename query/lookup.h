@@ -1,0 +1,17 @@
+// Finding modules on the search path: loading, resolving, verifying.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "query/query.h"
+
+// The built-in search directories; also the self package's "mq_path".
+inline constexpr const char* kBuiltinSearchDirs = "/usr/lib/modquery:/usr/share/modquery";
+inline constexpr const char* kModQueryVersion = "0.29.2";
+
+void append_search_dirs(const char* text, char separator);
+std::vector<std::string> split_dir_list(std::vector<std::string> list, const char* text);
+void init_package_table(bool list_all);
+PackageRecord* load_module(const std::string& name, bool reporting);
+PackageRecord* lookup_module(const std::string& name);
+PackageRecord* lookup_module_quiet(const std::string& name);

@@ -1,0 +1,303 @@
+#include "query/module_file.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <glib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "query/requirements.h"
+#include "query/variables.h"
+
+bool LogicalLineReader::next(std::string* line) {
+  line->clear();
+  size_t consumed = 0;
+  bool escape_pending = false, in_comment = false;
+  const size_t n = bytes_.size();
+  while (pos_ < n) {
+    const char c = bytes_[pos_++];
+    ++consumed;
+    if (escape_pending) {
+      escape_pending = false;
+      if (c == '\r') {
+        if (pos_ < n && bytes_[pos_] == '\n') ++pos_;
+      } else if (c == '\n') {
+        if (pos_ < n && bytes_[pos_] == '\r') ++pos_;
+      } else if (c == '#') {
+        line->push_back('#');
+      } else {
+        line->push_back('\\');
+        line->push_back(c);
+      }
+      continue;
+    }
+    switch (c) {
+      case '#':
+        in_comment = true;
+        break;
+      case '\\':
+        if (!in_comment) escape_pending = true;
+        break;
+      case '\n':
+        if (pos_ < n && bytes_[pos_] == '\r') ++pos_;
+        return true;
+      default:
+        if (!in_comment) line->push_back(c);
+    }
+  }
+  if (escape_pending) line->push_back('\\');
+  return consumed > 0;
+}
+
+std::string shell_escape(std::string_view text) {
+  static constexpr std::string_view kSpecial = "%&'*;<>?[\\]`{|}";
+  std::string out;
+  out.reserve(text.size() + 8);
+  for (char c : text) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (u < 0x24 || u >= 0x7F || kSpecial.find(c) != std::string_view::npos) out.push_back('\\');
+    out.push_back(c);
+  }
+  return out;
+}
+
+void classify_compile_args(const std::vector<std::string>& args, std::vector<FlagItem>* out) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a.compare(0, 2, "-I") == 0) {
+      out->push_back({CFLAGS_I, a});
+    } else if ((a == "-idirafter" || a == "-isystem") && i + 1 < args.size()) {
+      out->push_back({CFLAGS_I, a + " " + args[i + 1]});
+      ++i;
+    } else if (!a.empty()) {
+      out->push_back({CFLAGS_OTHER, a});
+    }
+  }
+}
+
+void classify_link_args(const std::vector<std::string>& args, std::vector<FlagItem>* out) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a.compare(0, 2, "-l") == 0 && a.compare(0, 5, "-lib:") != 0) {
+      out->push_back({LIBS_l, a});
+    } else if (a.compare(0, 2, "-L") == 0) {
+      out->push_back({LIBS_L, a});
+    } else if ((a == "-framework" || a == "-Wl,-framework") && i + 1 < args.size()) {
+      out->push_back({LIBS_OTHER, a + " " + args[i + 1]});
+      ++i;
+    } else if (!a.empty()) {
+      out->push_back({LIBS_OTHER, a});
+    }
+  }
+}
+
+namespace {
+
+bool is_tag_byte(char c) { return g_ascii_isalnum(c) || c == '_' || c == '.'; }
+
+// Splits a flags value into trimmed, escaped arguments; false when it cannot be split.
+bool split_flags(const char* field, const std::string& value, std::vector<std::string>* args) {
+  if (value.empty()) return true;
+  int argc = 0;
+  char** argv = nullptr;
+  GError* error = nullptr;
+  if (!g_shell_parse_argv(value.c_str(), &argc, &argv, &error)) {
+    verbose_error("Couldn't parse %s field into an argument vector: %s\n", field,
+                  error && error->message ? error->message : "unknown");
+    g_clear_error(&error);
+    end_on_parse_error();
+    return false;
+  }
+  args->reserve(argc);
+  for (int i = 0; i < argc; ++i) args->push_back(shell_escape(trim_string(argv[i])));
+  g_strfreev(argv);
+  return true;
+}
+
+struct Reader {
+  PackageRecord* record;
+  const char* path;
+  bool skip_requires, skip_libs_private, skip_requires_private;
+
+  std::string expand(std::string_view value) { return expand_variables(*record, value, path); }
+
+  void duplicate(const char* field) {
+    verbose_error("%s field occurs twice in '%s'\n", field, path);
+    end_on_parse_error();
+  }
+
+  void keyword(std::string_view tag, std::string_view value) {
+    PackageRecord& r = *record;
+    if (tag == "Name") {
+      if (r.display_name) return duplicate("Name");
+      r.display_name = expand(value);
+    } else if (tag == "Description") {
+      if (r.summary) return duplicate("Description");
+      r.summary = expand(value);
+    } else if (tag == "Version") {
+      if (r.version_text) return duplicate("Version");
+      r.version_text = expand(value);
+    } else if (tag == "Requires.private") {
+      if (skip_requires_private) return;
+      if (!r.private_requirements.empty()) return duplicate("Requires.private");
+      r.private_requirements = parse_module_list(record, expand(value), path);
+    } else if (tag == "Requires") {
+      if (skip_requires) return;
+      if (!r.public_requirements.empty()) return duplicate("Requires");
+      r.public_requirements = parse_module_list(record, expand(value), path);
+    } else if (tag == "Libs.private") {
+      if (skip_libs_private) return;
+      if (r.libs_private_lines_seen > 0) return duplicate("Libs.private");
+      std::vector<std::string> args;
+      if (!split_flags("Libs.private", expand(value), &args)) return;
+      classify_link_args(args, &r.link_flags);
+      ++r.libs_private_lines_seen;
+    } else if (tag == "Libs") {
+      if (r.libs_lines_seen > 0) return duplicate("Libs");
+      std::vector<std::string> args;
+      if (!split_flags("Libs", expand(value), &args)) return;
+      classify_link_args(args, &r.link_flags);
+      ++r.libs_lines_seen;
+    } else if (tag == "Cflags" || tag == "CFlags") {
+      if (!r.compile_flags.empty()) return duplicate("Cflags");
+      std::vector<std::string> args;
+      if (!split_flags("Cflags", expand(value), &args)) return;
+      classify_compile_args(args, &r.compile_flags);
+    } else if (tag == "Conflicts") {
+      if (!r.conflicts_with.empty()) return duplicate("Conflicts");
+      r.conflicts_with = parse_module_list(record, expand(value), path);
+    } else if (tag == "URL") {
+      if (r.home_url) return duplicate("URL");
+      r.home_url = expand(value);
+    } else {
+      const std::string t(tag);
+      debug_spew("Unknown keyword '%s' in '%s'\n", t.c_str(), path);
+    }
+  }
+
+  void variable(const std::string& name, std::string_view raw) {
+    PackageRecord& r = *record;
+    std::string value(raw);
+    if (loader_switches.define_prefix) {
+      if (name == loader_switches.prefix_variable) {
+        char* base = g_path_get_basename(r.file_dir->c_str());
+        const bool in_modquery_dir = g_ascii_strcasecmp(base, "modquery") == 0;
+        g_free(base);
+        if (in_modquery_dir) {
+          r.file_prefix = value;
+          char* up1 = g_path_get_dirname(r.file_dir->c_str());
+          char* up2 = g_path_get_dirname(up1);
+          std::string prefix(up2);
+          g_free(up1);
+          g_free(up2);
+          for (char& c : prefix)
+            if (c == '\\') c = '/';
+          prefix = shell_escape(prefix);
+          debug_spew(" Variable declaration, '%s' overridden with '%s'\n", name.c_str(), prefix.c_str());
+          r.variables[name] = std::move(prefix);
+          return;
+        }
+      } else if (r.file_prefix && !r.file_prefix->empty() &&
+                 value.compare(0, r.file_prefix->size(), *r.file_prefix) == 0 &&
+                 value.size() > r.file_prefix->size() && value[r.file_prefix->size()] == '/') {
+        auto current = r.variables.find(loader_switches.prefix_variable);
+        std::string replaced = current != r.variables.end() ? current->second : std::string();
+        replaced.append(value, r.file_prefix->size());
+        value = std::move(replaced);
+      }
+    }
+    if (r.variables.count(name)) {
+      verbose_error("Duplicate definition of variable '%s' in '%s'\n", name.c_str(), path);
+      end_on_parse_error();
+      return;
+    }
+    std::string expanded = expand(value);
+    debug_spew(" Variable declaration, '%s' has value '%s'\n", name.c_str(), expanded.c_str());
+    r.variables.emplace(name, std::move(expanded));
+  }
+
+  void line(const std::string& raw_line) {
+    // The line is a C string: a NUL byte ends its usable text.
+    const char* raw = raw_line.c_str();
+    debug_spew("  line>%s\n", raw);
+    const std::string text = trim_string(raw);
+    if (text.empty()) return;
+    size_t i = 0;
+    while (i < text.size() && is_tag_byte(text[i])) ++i;
+    const std::string tag = text.substr(0, i);
+    while (i < text.size() && is_c_space(text[i])) ++i;
+    if (i == text.size() || (text[i] != ':' && text[i] != '=')) return;
+    const char kind = text[i++];
+    while (i < text.size() && is_c_space(text[i])) ++i;
+    const std::string_view value = std::string_view(text).substr(i);
+    if (kind == ':')
+      keyword(tag, value);
+    else
+      variable(tag, value);
+  }
+};
+
+}  // namespace
+
+PackageRecord* parse_module_text(const std::string& key, const char* path, std::string_view bytes,
+                                 bool skip_requires, bool skip_libs_private, bool skip_requires_private) {
+  auto* record = new PackageRecord;
+  record->module_key = key;
+  if (path) {
+    char* dir = g_path_get_dirname(path);
+    record->file_dir = dir;
+    g_free(dir);
+  } else {
+    record->file_dir = "???????";
+    debug_spew("No mqfiledir determined for package\n");
+  }
+  record->variables.emplace("mqfiledir", *record->file_dir);
+  const char* shown_path = path ? path : "???????";
+  Reader reader{record, shown_path, skip_requires, skip_libs_private, skip_requires_private};
+  LogicalLineReader lines(bytes);
+  std::string line;
+  bool any_line = false;
+  while (lines.next(&line)) {
+    any_line = true;
+    reader.line(line);
+  }
+  if (!any_line) verbose_error("Package file '%s' appears to be empty\n", shown_path);
+  return record;
+}
+
+PackageRecord* read_module_file(const std::string& key, const char* path, bool skip_requires,
+                                bool skip_libs_private, bool skip_requires_private) {
+  // One buffer for every file of the run: listing thousands of modules reads
+  // each file with a single read into memory that is already there.
+  static std::string buffer;
+  // Non-blocking open: a FIFO named as a module file must not hang the query.
+  const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    verbose_error("Failed to open '%s': %s\n", path, g_strerror(errno));
+    return nullptr;
+  }
+  struct stat st;
+  if (fstat(fd, &st) != 0) st.st_mode = 0;
+  if (S_ISDIR(st.st_mode)) {
+    // A directory is not a module file: report it as any unreadable file.
+    close(fd);
+    verbose_error("Failed to open '%s': %s\n", path, g_strerror(EISDIR));
+    return nullptr;
+  }
+  debug_spew("Parsing package file '%s'\n", path);
+  size_t size = 0;
+  if (S_ISREG(st.st_mode) && buffer.size() < static_cast<size_t>(st.st_size) + 1)
+    buffer.resize(static_cast<size_t>(st.st_size) + 1);
+  if (buffer.size() < 4096) buffer.resize(4096);
+  for (;;) {
+    if (size == buffer.size()) buffer.resize(buffer.size() * 2);
+    const ssize_t got = read(fd, &buffer[size], buffer.size() - size);
+    if (got <= 0) break;  // a read error ends the text, as end of file would
+    size += static_cast<size_t>(got);
+  }
+  close(fd);
+  return parse_module_text(key, path, std::string_view(buffer.data(), size), skip_requires,
+                           skip_libs_private, skip_requires_private);
+}

@@ -1,0 +1,30 @@
+// Reading a ".mq" module file into a PackageRecord.
+#pragma once
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "query/query.h"
+
+// Returns nothing when the file cannot be opened (or is not a regular file).
+PackageRecord* read_module_file(const std::string& key, const char* path, bool skip_requires,
+                                bool skip_libs_private, bool skip_requires_private);
+// Parses module text already in memory; path is used for messages and mqfiledir.
+PackageRecord* parse_module_text(const std::string& key, const char* path, std::string_view bytes,
+                                 bool skip_requires, bool skip_libs_private, bool skip_requires_private);
+
+std::string shell_escape(std::string_view text);
+void classify_compile_args(const std::vector<std::string>& args, std::vector<FlagItem>* out);
+void classify_link_args(const std::vector<std::string>& args, std::vector<FlagItem>* out);
+
+// Splits a text into logical lines as the module file format defines them.
+class LogicalLineReader {
+ public:
+  explicit LogicalLineReader(std::string_view bytes) : bytes_(bytes) {}
+  // The next logical line, or false at the end of the text.
+  bool next(std::string* line);
+
+ private:
+  std::string_view bytes_;
+  size_t pos_ = 0;
+};

@@ -1,0 +1,109 @@
+// Records, process-wide tables and switches shared by every part of mod-query,
+// and the two diagnostic printers through which all its messages go.
+#pragma once
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+struct PackageRecord;
+
+enum class VersionOp : int {
+  Less = 0,
+  Greater = 1,
+  LessEqual = 2,
+  GreaterEqual = 3,
+  Equal = 4,
+  NotEqual = 5,
+  Any = 6,
+};
+
+enum FlagClass : uint8_t {
+  LIBS_l = 1,
+  LIBS_L = 2,
+  LIBS_OTHER = 4,
+  CFLAGS_I = 8,
+  CFLAGS_OTHER = 16,
+};
+constexpr uint8_t LIBS_ANY = LIBS_l | LIBS_L | LIBS_OTHER;
+
+struct VersionRequirement {
+  std::string name;
+  VersionOp comparison = VersionOp::Any;
+  std::optional<std::string> bound;
+  PackageRecord* declared_by = nullptr;
+};
+
+struct FlagItem {
+  uint8_t flag_class;
+  std::string text;  // output form, already shell-escaped
+};
+
+using VariableMap = std::unordered_map<std::string, std::string>;
+
+struct PackageRecord {
+  std::string module_key;
+  std::optional<std::string> display_name;
+  std::optional<std::string> version_text;
+  std::optional<std::string> summary;
+  std::optional<std::string> home_url;
+  std::optional<std::string> file_dir;
+  std::vector<VersionRequirement> public_requirements;
+  std::vector<PackageRecord*> public_deps;
+  std::vector<VersionRequirement> private_requirements;
+  std::vector<PackageRecord*> all_deps;
+  std::vector<FlagItem> link_flags;
+  std::vector<FlagItem> compile_flags;
+  VariableMap variables;
+  // Shares the entries of the requirement lists; absent until the first one.
+  std::optional<std::unordered_map<std::string, const VersionRequirement*>> version_constraints;
+  std::vector<VersionRequirement> conflicts_with;
+  bool from_uninstalled_file = false;
+  int32_t search_rank = 0;
+  int32_t libs_lines_seen = 0;
+  int32_t libs_private_lines_seen = 0;
+  std::optional<std::string> file_prefix;
+};
+
+// Keys refer to the records' own module_key texts.
+using PackageTable = std::unordered_map<std::string_view, PackageRecord*>;
+using GlobalVariables = VariableMap;
+using SearchPath = std::vector<std::string>;
+
+struct LoaderSwitches {
+  bool skip_requires = false;
+  bool skip_requires_private = true;
+  bool skip_libs_private = true;
+  bool fail_on_parse_error = true;
+  bool prefer_uninstalled = true;
+  int define_prefix = 0;  // int: written by the option parser
+  std::string prefix_variable = "prefix";
+};
+
+// int fields: the option parser writes them directly, in command-line order.
+struct DiagnosticSwitches {
+  int debug_enabled = 0;
+  int errors_enabled = 0;
+  int errors_to_stdout = 0;
+};
+
+extern PackageTable* package_table;  // null until init_package_table
+extern GlobalVariables global_variables;
+extern SearchPath search_path;
+extern LoaderSwitches loader_switches;
+extern DiagnosticSwitches diagnostic_switches;
+
+void debug_spew(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void verbose_error(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Ends the run after a strict parse error when the switches ask for it.
+void end_on_parse_error();
+// Ends the run; every fatal path of mod-query goes through here.
+[[noreturn]] void query_exit(int status);
+
+int compare_search_rank(const PackageRecord* a, const PackageRecord* b);
+std::string trim_string(std::string_view text);
+bool is_c_space(char c);

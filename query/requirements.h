@@ -1,0 +1,14 @@
+// Requirement lists ("foo >= 1.0, bar") and version comparison.
+#pragma once
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "query/query.h"
+
+std::vector<std::string> split_module_list(std::string_view text);
+std::vector<VersionRequirement> parse_module_list(PackageRecord* declared_by, std::string_view text,
+                                                  const char* path);
+int compare_versions_text(std::string_view a, std::string_view b);
+bool version_test(VersionOp comparison, const std::string& actual, const std::optional<std::string>& bound);
+const char* comparison_to_str(VersionOp comparison);

@@ -1,0 +1,32 @@
+// What the mod-query command line asked for.
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+
+struct QuerySettings {
+  bool output_option_given = false;
+  uint8_t flag_mask = 0;
+  bool exists_query = false;
+  bool print_requires = false;
+  bool print_requires_private = false;
+  bool version_option_given = false;
+  bool tool_version_query = false;
+  bool modversion_query = false;
+  std::optional<std::string> variable_query;
+  bool print_variables = false;
+  bool uninstalled_query = false;
+  std::optional<std::string> atleast_bound;
+  std::optional<std::string> exact_bound;
+  std::optional<std::string> max_bound;
+  bool list_all = false;
+  bool print_provides = false;
+  bool validate_query = false;
+  int silence_errors = 0;  // int fields are written by the option parser
+  int static_linking = 0;
+  std::optional<std::string> min_tool_version;
+  int short_errors = 0;
+  std::optional<std::string> sysroot_dir;
+};
+
+extern QuerySettings query_settings;

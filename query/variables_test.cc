@@ -1,0 +1,73 @@
+#include "query/variables.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+TEST(OverrideEnvName, UpperCasesAndReplacesOtherBytes) {
+  EXPECT_EQ(override_env_name("foo-bar", "prefix"), "MOD_QUERY_FOO_BAR_PREFIX");
+  EXPECT_EQ(override_env_name("foo_bar", "prefix"), "MOD_QUERY_FOO_BAR_PREFIX");
+  EXPECT_EQ(override_env_name("gtk+-3.0", "lib.dir"), "MOD_QUERY_GTK__3_0_LIB_DIR");
+  EXPECT_EQ(override_env_name("\xc3\xa9", ""), "MOD_QUERY____");
+}
+
+TEST(SplitDefineArgument, Forms) {
+  struct Case {
+    const char* argument;
+    bool ok;
+    const char *name, *value;
+  } cases[] = {
+      {"NAME=VALUE", true, "NAME", "VALUE"}, {"a b", true, "a", "b"},
+      {"a = b=c d", true, "a", "b=c d"},     {" \tn=x", true, "n", "x"},
+      {"a=", false, "", ""},                 {"a", false, "", ""},
+      {"", false, "", ""},                   {"   ", false, "", ""},
+  };
+  for (const Case& c : cases) {
+    std::string name, value;
+    EXPECT_EQ(split_define_argument(c.argument, &name, &value), c.ok) << c.argument;
+    if (c.ok) {
+      EXPECT_EQ(name, c.name);
+      EXPECT_EQ(value, c.value);
+    }
+  }
+}
+
+class Expansion : public testing::Test {
+ protected:
+  PackageRecord record;
+  void SetUp() override {
+    loader_switches.fail_on_parse_error = false;
+    record.module_key = "foo-bar";
+    record.variables = {{"prefix", "/usr"}, {"quoted", "\"a b\""}, {"bad", "'open"}, {"", "empty-name"}};
+  }
+  void TearDown() override {
+    loader_switches.fail_on_parse_error = true;
+    unsetenv("MOD_QUERY_FOO_BAR_PREFIX");
+  }
+};
+
+TEST_F(Expansion, References) {
+  struct Case {
+    const char *text, *expected;
+  } cases[] = {
+      {"a$$b", "a$b"},          {"a$b", "a$b"},           {"${}", "empty-name"},
+      {"  ${prefix}/lib ", "/usr/lib"}, {"x$", "x$"},     {"${undefined}z", "z"},
+      {"${prefix", "/usr"},         {"$${prefix}", "${prefix}"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(expand_variables(record, c.text, "f.mq"), c.expected) << c.text;
+}
+
+TEST_F(Expansion, EnvironmentBeatsGlobalsBeatsModule) {
+  EXPECT_EQ(expand_variables(record, "${prefix}", "f.mq"), "/usr");
+  setenv("MOD_QUERY_FOO_BAR_PREFIX", "${x}", 1);
+  EXPECT_EQ(expand_variables(record, "${prefix}", "f.mq"), "${x}");  // not expanded again
+  record.module_key = "baz";
+  EXPECT_EQ(expand_variables(record, "${prefix}", "f.mq"), "/usr");
+}
+
+TEST_F(Expansion, OutputUnquotesQuotedValues) {
+  EXPECT_EQ(variable_for_output(record, "quoted"), "a b");
+  EXPECT_EQ(variable_for_output(record, "bad"), "'open");
+  EXPECT_EQ(variable_for_output(record, "prefix"), "/usr");
+  EXPECT_EQ(variable_for_output(record, "missing"), std::nullopt);
+}
