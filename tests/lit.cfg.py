@@ -1,6 +1,7 @@
 # lit configuration for the kit's command-line tests. The build writes the
 # paths of the built programs into a small site file passed as --param site=.
 import os
+import sys
 import lit.formats
 
 site = lit_config.params.get('site')
@@ -27,6 +28,7 @@ for var in ['LANG', 'LC_ALL', 'LC_MESSAGES', 'LANGUAGE', 'TMPDIR']:
 emulator = config.kit_emulator + ' ' if config.kit_emulator else ''
 for name in sorted(config.kit_programs, key=len, reverse=True):
     config.substitutions.append(('%' + name, emulator + config.kit_programs[name]))
+config.substitutions.append(('%python', sys.executable))
 config.substitutions.append(('%src', config.kit_source_dir))
 config.substitutions.append(('%build', config.kit_binary_dir))
 if config.kit_emulator:
