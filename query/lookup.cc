@@ -113,54 +113,78 @@ void check_conflicts(PackageRecord* r) {
   }
 }
 
+// The system directories and switches, read from the environment once per run.
+struct SystemDirs {
+  std::vector<std::string> include_dirs, library_dirs;
+  bool allow_cflags, allow_libs;
+};
+
+const SystemDirs& system_dirs() {
+  static const SystemDirs dirs = [] {
+    SystemDirs d;
+    const char* include = getenv("MOD_QUERY_SYSTEM_INCLUDE_PATH");
+    d.include_dirs = split_dir_list({}, include ? include : "/usr/include");
+    for (const char* var : {"CPATH", "C_INCLUDE_PATH", "CPP_INCLUDE_PATH"})
+      if (const char* value = getenv(var)) d.include_dirs = split_dir_list(std::move(d.include_dirs), value);
+    const char* library = getenv("MOD_QUERY_SYSTEM_LIBRARY_PATH");
+    d.library_dirs = split_dir_list({}, library ? library : "/usr/lib:/lib");
+    d.allow_cflags = getenv("MOD_QUERY_ALLOW_SYSTEM_CFLAGS") != nullptr;
+    d.allow_libs = getenv("MOD_QUERY_ALLOW_SYSTEM_LIBS") != nullptr;
+    return d;
+  }();
+  return dirs;
+}
+
 void remove_system_include_dirs(PackageRecord* r) {
-  const char* system = getenv("MOD_QUERY_SYSTEM_INCLUDE_PATH");
-  std::vector<std::string> dirs = split_dir_list({}, system ? system : "/usr/include");
-  for (const char* var : {"CPATH", "C_INCLUDE_PATH", "CPP_INCLUDE_PATH"})
-    if (const char* value = getenv(var)) dirs = split_dir_list(std::move(dirs), value);
-  const bool allow = getenv("MOD_QUERY_ALLOW_SYSTEM_CFLAGS") != nullptr;
-  std::vector<FlagItem> kept;
-  kept.reserve(r->compile_flags.size());
-  for (FlagItem& item : r->compile_flags) {
+  const SystemDirs& system = system_dirs();
+  std::vector<FlagItem>& flags = r->compile_flags;
+  size_t kept = 0;
+  for (size_t i = 0; i < flags.size(); ++i) {
+    FlagItem& item = flags[i];
     bool remove = false;
     if (item.flag_class == CFLAGS_I && item.text.compare(0, 2, "-I") == 0) {
-      for (const std::string& dir : dirs) {
+      for (const std::string& dir : system.include_dirs) {
         if (item.text.compare(2, std::string::npos, dir) != 0) continue;
         debug_spew("Package %s has %s in Cflags\n", r->module_key.c_str(), item.text.c_str());
-        if (!allow) {
+        if (!system.allow_cflags) {
           debug_spew("Removing %s from cflags for %s\n", item.text.c_str(), r->module_key.c_str());
           remove = true;
           break;
         }
       }
     }
-    if (!remove) kept.push_back(std::move(item));
+    if (!remove) {
+      if (kept != i) flags[kept] = std::move(item);
+      ++kept;
+    }
   }
-  r->compile_flags = std::move(kept);
+  flags.resize(kept);
 }
 
 void remove_system_library_dirs(PackageRecord* r) {
-  const char* system = getenv("MOD_QUERY_SYSTEM_LIBRARY_PATH");
-  const std::vector<std::string> dirs = split_dir_list({}, system ? system : "/usr/lib:/lib");
-  const bool allow = getenv("MOD_QUERY_ALLOW_SYSTEM_LIBS") != nullptr;
-  std::vector<FlagItem> kept;
-  kept.reserve(r->link_flags.size());
-  for (FlagItem& item : r->link_flags) {
+  const SystemDirs& system = system_dirs();
+  std::vector<FlagItem>& flags = r->link_flags;
+  size_t kept = 0;
+  for (size_t i = 0; i < flags.size(); ++i) {
+    FlagItem& item = flags[i];
     bool remove = false;
     if (item.flag_class == LIBS_L) {
-      for (const std::string& dir : dirs) {
+      for (const std::string& dir : system.library_dirs) {
         if (item.text.compare(2, std::string::npos, dir) != 0) continue;
         debug_spew("Package %s has -L %s in Libs\n", r->module_key.c_str(), dir.c_str());
-        if (!allow) {
+        if (!system.allow_libs) {
           debug_spew("Removing -L %s from libs for %s\n", dir.c_str(), r->module_key.c_str());
           remove = true;
           break;
         }
       }
     }
-    if (!remove) kept.push_back(std::move(item));
+    if (!remove) {
+      if (kept != i) flags[kept] = std::move(item);
+      ++kept;
+    }
   }
-  r->link_flags = std::move(kept);
+  flags.resize(kept);
 }
 
 PackageRecord* make_self_package() {

@@ -3,7 +3,6 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <glib.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -13,12 +12,19 @@
 
 bool LogicalLineReader::next(std::string* line) {
   line->clear();
-  size_t consumed = 0;
-  bool escape_pending = false, in_comment = false;
   const size_t n = bytes_.size();
+  const size_t line_start = pos_;
+  bool escape_pending = false, in_comment = false;
   while (pos_ < n) {
+    if (!escape_pending) {
+      // Copy the run of ordinary bytes in one step.
+      size_t end = pos_;
+      while (end < n && bytes_[end] != '#' && bytes_[end] != '\\' && bytes_[end] != '\n') ++end;
+      if (!in_comment) line->append(bytes_.data() + pos_, end - pos_);
+      pos_ = end;
+      if (pos_ == n) break;
+    }
     const char c = bytes_[pos_++];
-    ++consumed;
     if (escape_pending) {
       escape_pending = false;
       if (c == '\r') {
@@ -40,15 +46,13 @@ bool LogicalLineReader::next(std::string* line) {
       case '\\':
         if (!in_comment) escape_pending = true;
         break;
-      case '\n':
+      default:  // line feed
         if (pos_ < n && bytes_[pos_] == '\r') ++pos_;
         return true;
-      default:
-        if (!in_comment) line->push_back(c);
     }
   }
   if (escape_pending) line->push_back('\\');
-  return consumed > 0;
+  return pos_ > line_start;
 }
 
 std::string shell_escape(std::string_view text) {
@@ -97,9 +101,28 @@ namespace {
 
 bool is_tag_byte(char c) { return g_ascii_isalnum(c) || c == '_' || c == '.'; }
 
+// True when the shell splitting rules reduce to splitting at blanks: no
+// quoting, escaping, comment or line-break byte is present.
+bool is_plain_word_list(const std::string& value) {
+  for (char c : value)
+    if (c == '\'' || c == '"' || c == '\\' || c == '#' || c == '\n' || c == '\r') return false;
+  return true;
+}
+
 // Splits a flags value into trimmed, escaped arguments; false when it cannot be split.
 bool split_flags(const char* field, const std::string& value, std::vector<std::string>* args) {
   if (value.empty()) return true;
+  if (is_plain_word_list(value)) {
+    // The common case, split directly: the same words the shell rules give.
+    size_t i = 0;
+    while (i < value.size()) {
+      while (i < value.size() && (value[i] == ' ' || value[i] == '\t')) ++i;
+      const size_t start = i;
+      while (i < value.size() && value[i] != ' ' && value[i] != '\t') ++i;
+      if (i > start) args->push_back(shell_escape(trim_string(std::string_view(value).substr(start, i - start))));
+    }
+    if (!args->empty()) return true;
+  }
   int argc = 0;
   char** argv = nullptr;
   GError* error = nullptr;
@@ -278,26 +301,22 @@ PackageRecord* read_module_file(const std::string& key, const char* path, bool s
     verbose_error("Failed to open '%s': %s\n", path, g_strerror(errno));
     return nullptr;
   }
-  struct stat st;
-  if (fstat(fd, &st) != 0) st.st_mode = 0;
-  if (S_ISDIR(st.st_mode)) {
-    // A directory is not a module file: report it as any unreadable file.
-    close(fd);
-    verbose_error("Failed to open '%s': %s\n", path, g_strerror(EISDIR));
-    return nullptr;
-  }
-  debug_spew("Parsing package file '%s'\n", path);
+  if (buffer.size() < 16384) buffer.resize(16384);
   size_t size = 0;
-  if (S_ISREG(st.st_mode) && buffer.size() < static_cast<size_t>(st.st_size) + 1)
-    buffer.resize(static_cast<size_t>(st.st_size) + 1);
-  if (buffer.size() < 4096) buffer.resize(4096);
   for (;;) {
     if (size == buffer.size()) buffer.resize(buffer.size() * 2);
     const ssize_t got = read(fd, &buffer[size], buffer.size() - size);
+    if (got < 0 && errno == EISDIR) {
+      // A directory is not a module file: report it as any unreadable file.
+      close(fd);
+      verbose_error("Failed to open '%s': %s\n", path, g_strerror(EISDIR));
+      return nullptr;
+    }
     if (got <= 0) break;  // a read error ends the text, as end of file would
     size += static_cast<size_t>(got);
   }
   close(fd);
+  debug_spew("Parsing package file '%s'\n", path);
   return parse_module_text(key, path, std::string_view(buffer.data(), size), skip_requires,
                            skip_libs_private, skip_requires_private);
 }

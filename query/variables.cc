@@ -3,6 +3,9 @@
 #include <glib.h>
 
 #include <cstdlib>
+#include <cstring>
+
+extern char** environ;
 
 void set_global_variable(const std::string& name, const std::string& value) {
   if (global_variables.count(name)) {
@@ -39,8 +42,24 @@ std::string override_env_name(std::string_view module_key, std::string_view name
   return env;
 }
 
+namespace {
+
+// Overrides are rare: look for one only when the environment holds any
+// variable of that form at all (the environment does not change during a run).
+bool environment_may_override() {
+  static const bool any = [] {
+    for (char** e = environ; *e; ++e)
+      if (strncmp(*e, "MOD_QUERY_", 10) == 0) return true;
+    return false;
+  }();
+  return any;
+}
+
+}  // namespace
+
 std::optional<std::string> resolve_variable(const PackageRecord& record, const std::string& name) {
-  if (const char* env = getenv(override_env_name(record.module_key, name).c_str())) {
+  const char* env = environment_may_override() ? getenv(override_env_name(record.module_key, name).c_str()) : nullptr;
+  if (env) {
     debug_spew("Overriding variable '%s' from environment\n", name.c_str());
     return std::string(env);
   }

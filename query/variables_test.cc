@@ -4,6 +4,10 @@
 
 #include <cstdlib>
 
+// The program reads the environment's override variables once per run; make
+// sure that first look sees one, so overrides set by the tests below count.
+static const int kOverridesPresent = setenv("MOD_QUERY_TEST_MARKER", "1", 1);
+
 TEST(OverrideEnvName, UpperCasesAndReplacesOtherBytes) {
   EXPECT_EQ(override_env_name("foo-bar", "prefix"), "MOD_QUERY_FOO_BAR_PREFIX");
   EXPECT_EQ(override_env_name("foo_bar", "prefix"), "MOD_QUERY_FOO_BAR_PREFIX");
