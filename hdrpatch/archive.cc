@@ -246,25 +246,36 @@ char* thin_member_path(const char* archive_path, const char* name, size_t length
 }
 
 char* member_display_name(const ArchiveCursor* cursor, const ArchiveCursor* nested, const char* member) {
-  int length;
-  char* name = nullptr;
-  for (int pass = 0; pass < 2; ++pass) {
-    const size_t room = pass == 0 ? 0 : static_cast<size_t>(length) + 1;
-    if (!cursor->thin)
-      length = snprintf(name, room, "%s(%s)", cursor->path, member);
-    else if (cursor->nested_member_offset != 0)
-      length = snprintf(name, room, "%s[%s(%s)]", cursor->path, nested->path ? nested->path : _("<corrupt>"), member);
-    else
-      length = snprintf(name, room, "%s[%s]", cursor->path, member);
-    if (length < 0) return nullptr;
-    if (pass == 0) {
-      name = static_cast<char*>(malloc(static_cast<size_t>(length) + 1));
-      if (name == nullptr) {
-        report_error(_("Out of memory\n"));
-        return nullptr;
-      }
-    }
+  // Built by hand: this runs for every member, and formatting twice to size
+  // the buffer would cost more than the header edit itself.
+  const char* parts[6];
+  size_t count = 0;
+  parts[count++] = cursor->path;
+  if (!cursor->thin) {
+    parts[count++] = "(";
+    parts[count++] = member;
+    parts[count++] = ")";
+  } else if (cursor->nested_member_offset != 0) {
+    parts[count++] = "[";
+    parts[count++] = nested->path ? nested->path : _("<corrupt>");
+    parts[count++] = "(";
+    parts[count++] = member;
+    parts[count++] = ")]";
+  } else {
+    parts[count++] = "[";
+    parts[count++] = member;
+    parts[count++] = "]";
   }
+  size_t lengths[6], total = 1;
+  for (size_t i = 0; i < count; ++i) total += lengths[i] = strlen(parts[i]);
+  char* name = static_cast<char*>(malloc(total));
+  if (name == nullptr) {
+    report_error(_("Out of memory\n"));
+    return nullptr;
+  }
+  char* end = name;
+  for (size_t i = 0; i < count; ++i) end = static_cast<char*>(memcpy(end, parts[i], lengths[i])) + lengths[i];
+  *end = '\0';
   return name;
 }
 
