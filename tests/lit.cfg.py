@@ -29,6 +29,9 @@ emulator = config.kit_emulator + ' ' if config.kit_emulator else ''
 for name in sorted(config.kit_programs, key=len, reverse=True):
     config.substitutions.append(('%' + name, emulator + config.kit_programs[name]))
 config.substitutions.append(('%python', sys.executable))
+config.substitutions.append(('%yew-target', config.yew_target))
+config.substitutions.append(('%yew-version', config.yew_version))
+config.substitutions.append(('%run', config.kit_emulator))
 config.substitutions.append(('%src', config.kit_source_dir))
 config.substitutions.append(('%build', config.kit_binary_dir))
 if config.kit_emulator:

@@ -1,0 +1,237 @@
+#include "support/pipeline.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+char* const* args(std::initializer_list<const char*> list) {
+  static std::vector<char*> storage;
+  storage.clear();
+  for (const char* a : list) storage.push_back(const_cast<char*>(a));
+  storage.push_back(nullptr);
+  return storage.data();
+}
+
+std::string read_stream(FILE* f) {
+  std::string text;
+  char buffer[256];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
+  return text;
+}
+
+bool exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+
+class Pipeline : public testing::Test {
+ protected:
+  std::string dir;
+  void SetUp() override {
+    char d[] = "/tmp/pipeline-testXXXXXX";
+    dir = mkdtemp(d);
+  }
+  void TearDown() override { system(("rm -rf " + dir).c_str()); }
+};
+
+TEST_F(Pipeline, RunSingleReturnsTheExitStatus) {
+  int status = -1, err = -1;
+  EXPECT_EQ(pex_run_single(PEX_USE_PATH, "sh", args({"sh", "-c", "exit 2"}), "t", nullptr, nullptr, &status, &err),
+            nullptr);
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 2);
+  EXPECT_STREQ(pex_run_single(0, "/no/such", args({"/no/such"}), "t", nullptr, nullptr, &status, &err), "execv");
+  EXPECT_EQ(err, ENOENT);
+}
+
+TEST_F(Pipeline, OutputAndErrorFiles) {
+  const std::string out = dir + "/out", errf = dir + "/err";
+  int status, err;
+  ASSERT_EQ(pex_run_single(PEX_USE_PATH | PEX_FINAL_STAGE, "sh", args({"sh", "-c", "echo o; echo e >&2"}), "t",
+                           out.c_str(),
+                           errf.c_str(), &status, &err),
+            nullptr);
+  ASSERT_EQ(pex_run_single(PEX_USE_PATH | PEX_FINAL_STAGE | PEX_APPEND_OUTPUT, "sh", args({"sh", "-c", "echo o2"}), "t", out.c_str(),
+                           nullptr, &status, &err),
+            nullptr);
+  FILE* f = fopen(out.c_str(), "r");
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(read_stream(f), "o\no2\n");
+  fclose(f);
+  f = fopen(errf.c_str(), "r");
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(read_stream(f), "e\n");
+  fclose(f);
+}
+
+TEST_F(Pipeline, TwoStagesThroughAnIntermediateFile) {
+  const std::string base = dir + "/stage";
+  ProcessPipeline* p = pex_create(0, "t", base.c_str());
+  int err = 0;
+  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH, "sh", args({"sh", "-c", "echo hello"}), nullptr, nullptr, &err), nullptr);
+  const std::string intermediate = p->pending_input_path;
+  EXPECT_EQ(intermediate.substr(0, base.size()), base);
+  EXPECT_EQ(intermediate.size(), base.size() + 6);
+  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH, "tr", args({"tr", "a-z", "A-Z"}), nullptr, nullptr, &err), nullptr);
+  FILE* out = pex_take_output(p, 0);
+  ASSERT_NE(out, nullptr);
+  EXPECT_EQ(read_stream(out), "HELLO\n");
+  int statuses[3] = {-1, -1, -1};
+  EXPECT_EQ(pex_get_status(p, 3, statuses), 1);
+  EXPECT_EQ(statuses[0], 0);
+  EXPECT_EQ(statuses[2], 0);
+  EXPECT_TRUE(exists(intermediate));
+  pex_destroy(p);
+  EXPECT_FALSE(exists(intermediate));
+}
+
+TEST_F(Pipeline, KeepTempsAndTemplateBase) {
+  const std::string base = dir + "/keepXXXXXX";
+  ProcessPipeline* p = pex_create(PEX_KEEP_TEMPS, "t", base.c_str());
+  int err = 0;
+  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH, "true", args({"true"}), nullptr, nullptr, &err), nullptr);
+  const std::string intermediate = p->pending_input_path;
+  EXPECT_EQ(intermediate.size(), base.size());
+  EXPECT_NE(intermediate, base);
+  pex_destroy(p);
+  EXPECT_TRUE(exists(intermediate));
+}
+
+TEST_F(Pipeline, TwoStagesThroughAPipe) {
+  ProcessPipeline* p = pex_create(PEX_PIPE_STAGES, "t", nullptr);
+  int err = 0;
+  FILE* in = pex_prepare_input_pipe(p, 0);
+  ASSERT_NE(in, nullptr);
+  // The first stage must not hold the read end of its own output pipe, or
+  // the second would never see end of file: "cat" would then hang.
+  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH, "cat", args({"cat"}), nullptr, nullptr, &err), nullptr);
+  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH, "wc", args({"wc", "-c"}), nullptr, nullptr, &err), nullptr);
+  fputs("12345", in);
+  fclose(in);
+  FILE* out = pex_take_output(p, 0);
+  ASSERT_NE(out, nullptr);
+  EXPECT_EQ(atoi(read_stream(out).c_str()), 5);
+  int statuses[2];
+  EXPECT_EQ(pex_get_status(p, 2, statuses), 1);
+  EXPECT_EQ(statuses[0], 0);
+  EXPECT_EQ(statuses[1], 0);
+  pex_destroy(p);
+}
+
+TEST_F(Pipeline, ErrorsThroughAPipeAndUsage) {
+  ProcessPipeline* p = pex_create(PEX_TRACK_USAGE, "t", nullptr);
+  int err = 0;
+  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH | PEX_FINAL_STAGE | PEX_STDERR_TO_PIPE, "sh",
+                            args({"sh", "-c", "echo oops >&2"}), (dir + "/o").c_str(), nullptr, &err),
+            nullptr);
+  FILE* errors = pex_take_errors(p, 0);
+  ASSERT_NE(errors, nullptr);
+  EXPECT_EQ(read_stream(errors), "oops\n");
+  UsageTimes usage[2];
+  EXPECT_EQ(pex_get_usage(p, 2, usage), 1);
+  EXPECT_EQ(usage[1].cpu_user_s, 0u);
+  EXPECT_EQ(pex_take_output(p, 0), nullptr);
+  pex_destroy(p);
+
+  p = pex_create(0, "t", nullptr);
+  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH | PEX_FINAL_STAGE, "true", args({"true"}), nullptr, nullptr, &err),
+            nullptr);
+  UsageTimes none[1];
+  EXPECT_EQ(pex_get_usage(p, 1, none), 0);
+  pex_destroy(p);
+}
+
+TEST_F(Pipeline, ErrorTexts) {
+  int err = -1;
+  ProcessPipeline* p = pex_create(0, "t", nullptr);
+  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH | PEX_FINAL_STAGE, "true", args({"true"}), nullptr, nullptr, &err),
+            nullptr);
+  EXPECT_STREQ(pex_add_program(p, PEX_USE_PATH, "true", args({"true"}), nullptr, nullptr, &err),
+               "pipeline already complete");
+  EXPECT_EQ(err, 0);
+  errno = 0;
+  EXPECT_EQ(pex_prepare_input_file(p, 0, nullptr), nullptr);
+  EXPECT_EQ(errno, EINVAL);
+  pex_destroy(p);
+
+  p = pex_create(0, "t", nullptr);
+  EXPECT_EQ(pex_prepare_input_pipe(p, 0), nullptr);
+  EXPECT_EQ(errno, EINVAL);
+  pex_destroy(p);
+
+  // A final program that fails to start still completes the pipeline, so
+  // each case below gets a pipeline of its own.
+  struct Case {
+    int flags;
+    const char *outname, *errname, *text;
+    int err;
+  } cases[] = {
+      {PEX_FINAL_STAGE | PEX_STDERR_TO_PIPE, nullptr, "e", "both ERRNAME and PEX_STDERR_TO_PIPE specified.", 0},
+      {PEX_FINAL_STAGE | PEX_NAME_IS_SUFFIX, ".out", nullptr, "open temporary output file", ENOENT},
+      {PEX_FINAL_STAGE, nullptr, "/no/such/dir/e", "open error file", ENOENT},
+  };
+  for (const Case& c : cases) {
+    p = pex_create(0, "t", nullptr);
+    EXPECT_STREQ(pex_add_program(p, c.flags, "true", args({"true"}), c.outname, c.errname, &err), c.text);
+    EXPECT_EQ(err, c.err) << c.text;
+    EXPECT_STREQ(pex_add_program(p, PEX_FINAL_STAGE, "true", args({"true"}), nullptr, nullptr, &err),
+                 "pipeline already complete");
+    pex_destroy(p);
+  }
+
+  p = pex_create(PEX_PIPE_STAGES, "t", nullptr);
+  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH | PEX_STDERR_TO_PIPE, "true", args({"true"}), nullptr, nullptr, &err),
+            nullptr);
+  EXPECT_STREQ(pex_add_program(p, PEX_USE_PATH | PEX_FINAL_STAGE, "true", args({"true"}), nullptr, nullptr, &err),
+               "PEX_STDERR_TO_PIPE used in the middle of pipeline");
+  pex_destroy(p);
+}
+
+TEST_F(Pipeline, PreparedInputFileFeedsTheFirstProgram) {
+  ProcessPipeline* p = pex_create(0, "t", nullptr);
+  const std::string input = dir + "/input";  // the pipeline keeps the caller's name
+  FILE* in = pex_prepare_input_file(p, 0, input.c_str());
+  ASSERT_NE(in, nullptr);
+  fputs("abc", in);
+  int err;
+  const std::string out = dir + "/out";
+  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH | PEX_FINAL_STAGE, "cat", args({"cat"}), out.c_str(), nullptr, &err),
+            nullptr);
+  int status;
+  EXPECT_EQ(pex_get_status(p, 1, &status), 1);
+  pex_destroy(p);
+  FILE* f = fopen(out.c_str(), "r");
+  EXPECT_EQ(read_stream(f), "abc");
+  fclose(f);
+}
+
+TEST_F(Pipeline, DestroyTerminatesARunningProgram) {
+  ProcessPipeline* p = pex_create(0, "t", nullptr);
+  int err;
+  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH | PEX_FINAL_STAGE, "sleep", args({"sleep", "1000"}), nullptr, nullptr,
+                            &err),
+            nullptr);
+  const pid_t pid = p->pids[0];
+  pex_destroy(p);
+  EXPECT_EQ(kill(pid, 0), -1);  // reaped: no such process any more
+  EXPECT_EQ(errno, ESRCH);
+}
+
+TEST_F(Pipeline, NoDescriptorLeaksIntoTheParent) {
+  const int before = open("/dev/null", O_RDONLY);
+  close(before);
+  int status, err;
+  pex_run_single(PEX_USE_PATH | PEX_FINAL_STAGE, "true", args({"true"}), "t", (dir + "/o").c_str(), (dir + "/e").c_str(), &status,
+                 &err);
+  pex_run_single(0, "/no/such", args({"/no/such"}), "t", nullptr, nullptr, &status, &err);
+  const int after = open("/dev/null", O_RDONLY);
+  close(after);
+  EXPECT_EQ(after, before);
+}
+
+}  // namespace
