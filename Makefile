@@ -4,8 +4,10 @@
 JOBS ?= 2
 RELEASE := build/release
 ASAN := build/asan
+ARMHF := build/armhf
+ARMHF_DEPS := build/armhf-deps
 
-.PHONY: all test demo deps release asan bench clean
+.PHONY: all test demo deps deps-armhf release asan armhf cross-test deb bench clean
 
 all: release
 
@@ -27,6 +29,26 @@ asan: deps $(ASAN)/CMakeCache.txt
 test: release asan
 	ctest --test-dir $(RELEASE) -j $(JOBS) --output-on-failure
 	ctest --test-dir $(ASAN) -j $(JOBS) --output-on-failure
+
+deps-armhf:
+	@scripts/install-deps --armhf $(ARMHF_DEPS)
+
+$(ARMHF)/CMakeCache.txt: | deps-armhf
+	cmake -S . -B $(ARMHF) -DCMAKE_TOOLCHAIN_FILE=cmake/armhf-toolchain.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DKIT_ARMHF_DEPS=$(CURDIR)/$(ARMHF_DEPS)
+
+armhf: deps-armhf $(ARMHF)/CMakeCache.txt
+	cmake --build $(ARMHF) -j $(JOBS)
+
+# The whole suite on the target, under qemu-arm.
+cross-test: armhf
+	ctest --test-dir $(ARMHF) -j $(JOBS) --output-on-failure
+
+# One package for this machine's architecture and one for armhf.
+deb: release armhf
+	cd $(RELEASE) && cpack -G DEB
+	cd $(ARMHF) && cpack -G DEB
+	scripts/check-deb $(RELEASE)/objkit_*.deb $(ARMHF)/objkit_*_armhf.deb
 
 demo: release
 	examples/demo $(RELEASE)
