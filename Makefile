@@ -6,8 +6,12 @@ RELEASE := build/release
 ASAN := build/asan
 ARMHF := build/armhf
 ARMHF_DEPS := build/armhf-deps
+FUZZ := build/fuzz
+MEMCHECK := build/memcheck
+VALGRIND := valgrind --quiet --error-exitcode=99 --leak-check=no
+FUZZ_SECONDS ?= 60
 
-.PHONY: all test demo deps deps-armhf release asan armhf cross-test deb bench clean
+.PHONY: all test demo deps deps-armhf release asan armhf cross-test deb fuzz memcheck bench clean
 
 all: release
 
@@ -49,6 +53,24 @@ deb: release armhf
 	cd $(RELEASE) && cpack -G DEB
 	cd $(ARMHF) && cpack -G DEB
 	scripts/check-deb $(RELEASE)/objkit_*.deb $(ARMHF)/objkit_*_armhf.deb
+
+$(FUZZ)/CMakeCache.txt:
+	CC=clang-14 CXX=clang++-14 cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIT_FUZZ=ON
+
+# Every fuzz target for FUZZ_SECONDS (default 60) each; fails on any finding.
+fuzz: deps $(FUZZ)/CMakeCache.txt
+	cmake --build $(FUZZ) -j $(JOBS) --target fuzzers
+	tests/fuzz/run $(FUZZ) $(FUZZ_SECONDS)
+
+# The whole suite with every program and unit test under valgrind's memcheck.
+# (Records live until exit by design, so leaks are not counted.)
+$(MEMCHECK)/CMakeCache.txt:
+	cmake -S . -B $(MEMCHECK) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIT_STATIC_WRAPPERS=OFF \
+	  "-DCMAKE_CROSSCOMPILING_EMULATOR=$(subst $(eval) ,;,$(VALGRIND))"
+
+memcheck: deps $(MEMCHECK)/CMakeCache.txt
+	cmake --build $(MEMCHECK) -j $(JOBS)
+	ctest --test-dir $(MEMCHECK) -j $(JOBS) --output-on-failure
 
 demo: release
 	examples/demo $(RELEASE)

@@ -47,7 +47,12 @@ void end_on_parse_error() {
   if (loader_switches.fail_on_parse_error) query_exit(1);
 }
 
-void query_exit(int status) { exit(status); }
+void (*query_exit_hook)(int status) = nullptr;
+
+void query_exit(int status) {
+  if (query_exit_hook) query_exit_hook(status);
+  exit(status);
+}
 
 int compare_search_rank(const PackageRecord* a, const PackageRecord* b) {
   if (a->search_rank < b->search_rank) return -1;

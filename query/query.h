@@ -101,8 +101,11 @@ void verbose_error(const char* format, ...) __attribute__((format(printf, 1, 2))
 
 // Ends the run after a strict parse error when the switches ask for it.
 void end_on_parse_error();
-// Ends the run; every fatal path of mod-query goes through here.
+// Ends the run; every fatal path of mod-query goes through here. A harness
+// that drives the parts in one process (the fuzz targets) may install a hook
+// that does not return to the caller either, in place of exit.
 [[noreturn]] void query_exit(int status);
+extern void (*query_exit_hook)(int status);
 
 int compare_search_rank(const PackageRecord* a, const PackageRecord* b);
 std::string trim_string(std::string_view text);

@@ -1,5 +1,6 @@
 #include "support/pipeline.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -7,6 +8,8 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <set>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -25,6 +28,20 @@ std::string read_stream(FILE* f) {
   size_t n;
   while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
   return text;
+}
+
+// The descriptors this process would hand to any child: the standard streams
+// and whatever it inherited itself without close-on-exec.
+std::set<std::string> inheritable_descriptors() {
+  std::set<std::string> fds;
+  DIR* d = opendir("/proc/self/fd");
+  while (const dirent* e = readdir(d)) {
+    const int fd = atoi(e->d_name);
+    if (e->d_name[0] == '.' || fd == dirfd(d)) continue;
+    if ((fcntl(fd, F_GETFD) & FD_CLOEXEC) == 0) fds.insert(e->d_name);
+  }
+  closedir(d);
+  return fds;
 }
 
 bool exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
@@ -232,6 +249,23 @@ TEST_F(Pipeline, NoDescriptorLeaksIntoTheParent) {
   const int after = open("/dev/null", O_RDONLY);
   close(after);
   EXPECT_EQ(after, before);
+}
+
+TEST_F(Pipeline, NoDescriptorLeaksIntoTheChild) {
+  // The child sees its three standard streams and nothing else: not the
+  // report pipe, not the pipeline's own descriptors.
+  const std::string out = dir + "/fds";
+  int status, err;
+  ASSERT_EQ(pex_run_single(PEX_USE_PATH | PEX_FINAL_STAGE, "sh", args({"sh", "-c", "ls /proc/$$/fd"}), "t",
+                           out.c_str(), (dir + "/e").c_str(), &status, &err),
+            nullptr);
+  FILE* f = fopen(out.c_str(), "r");
+  ASSERT_NE(f, nullptr);
+  std::set<std::string> seen;
+  std::istringstream lines(read_stream(f));
+  for (std::string line; std::getline(lines, line);) seen.insert(line);
+  fclose(f);
+  EXPECT_EQ(seen, inheritable_descriptors());
 }
 
 }  // namespace
