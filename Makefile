@@ -11,7 +11,7 @@ MEMCHECK := build/memcheck
 VALGRIND := valgrind --quiet --error-exitcode=99 --leak-check=no
 FUZZ_SECONDS ?= 60
 
-.PHONY: all test demo deps deps-armhf release asan armhf cross-test deb fuzz memcheck bench clean
+.PHONY: all test demo deps deps-armhf release asan armhf cross-test deb fuzz memcheck pot bench clean
 
 all: release
 
@@ -71,6 +71,12 @@ $(MEMCHECK)/CMakeCache.txt:
 memcheck: deps $(MEMCHECK)/CMakeCache.txt
 	cmake --build $(MEMCHECK) -j $(JOBS)
 	ctest --test-dir $(MEMCHECK) -j $(JOBS) --output-on-failure
+
+# The translation template for hdrpatch's messages, from the sources.
+pot:
+	xgettext --keyword=_ --keyword=N_ --from-code=UTF-8 --package-name=objkit --package-version=1.0.0 \
+	  --msgid-bugs-address=objkit@example.org --copyright-holder="The Objkit developers" \
+	  -o po/objkit.pot hdrpatch/*.cc
 
 demo: release
 	examples/demo $(RELEASE)
