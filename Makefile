@@ -8,7 +8,7 @@ ARMHF := build/armhf
 ARMHF_DEPS := build/armhf-deps
 FUZZ := build/fuzz
 MEMCHECK := build/memcheck
-VALGRIND := valgrind --quiet --error-exitcode=99 --leak-check=no
+VALGRIND := /usr/bin/env KIT_MEMCHECK=1 /usr/bin/valgrind --quiet --error-exitcode=99 --leak-check=no
 FUZZ_SECONDS ?= 60
 
 .PHONY: all test demo deps deps-armhf release asan armhf cross-test deb fuzz memcheck pot bench clean

@@ -135,56 +135,62 @@ const SystemDirs& system_dirs() {
   return dirs;
 }
 
-void remove_system_include_dirs(PackageRecord* r) {
-  const SystemDirs& system = system_dirs();
-  std::vector<FlagItem>& flags = r->compile_flags;
+// Drops the flags that name a system directory (unless allowed), keeping the
+// order of the others. `directory_of` gives the directory a flag names, or
+// nothing for a flag that is not checked; `report` traces each match and
+// says whether the flag goes.
+template <typename DirectoryOf, typename Report>
+void remove_system_flags(std::vector<FlagItem>* flags, const std::vector<std::string>& dirs,
+                         DirectoryOf directory_of, Report report) {
   size_t kept = 0;
-  for (size_t i = 0; i < flags.size(); ++i) {
-    FlagItem& item = flags[i];
+  for (size_t i = 0; i < flags->size(); ++i) {
+    FlagItem& item = (*flags)[i];
     bool remove = false;
-    if (item.flag_class == CFLAGS_I && item.text.compare(0, 2, "-I") == 0) {
-      for (const std::string& dir : system.include_dirs) {
-        if (item.text.compare(2, std::string::npos, dir) != 0) continue;
-        debug_spew("Package %s has %s in Cflags\n", r->module_key.c_str(), item.text.c_str());
-        if (!system.allow_cflags) {
-          debug_spew("Removing %s from cflags for %s\n", item.text.c_str(), r->module_key.c_str());
-          remove = true;
-          break;
-        }
+    if (const char* dir = directory_of(item)) {
+      for (const std::string& system_dir : dirs) {
+        if (system_dir != dir) continue;
+        remove = report(item, system_dir);
+        if (remove) break;
       }
     }
     if (!remove) {
-      if (kept != i) flags[kept] = std::move(item);
+      if (kept != i) (*flags)[kept] = std::move(item);
       ++kept;
     }
   }
-  flags.resize(kept);
+  flags->resize(kept);
+}
+
+void remove_system_include_dirs(PackageRecord* r) {
+  const SystemDirs& system = system_dirs();
+  const char* key = r->module_key.c_str();
+  remove_system_flags(
+      &r->compile_flags, system.include_dirs,
+      [](const FlagItem& item) -> const char* {
+        return item.flag_class == CFLAGS_I && item.text.compare(0, 2, "-I") == 0 ? item.text.c_str() + 2 : nullptr;
+      },
+      [&](const FlagItem& item, const std::string&) {
+        debug_spew("Package %s has %s in Cflags\n", key, item.text.c_str());
+        if (system.allow_cflags) return false;
+        debug_spew("Removing %s from cflags for %s\n", item.text.c_str(), key);
+        return true;
+      });
 }
 
 void remove_system_library_dirs(PackageRecord* r) {
   const SystemDirs& system = system_dirs();
-  std::vector<FlagItem>& flags = r->link_flags;
-  size_t kept = 0;
-  for (size_t i = 0; i < flags.size(); ++i) {
-    FlagItem& item = flags[i];
-    bool remove = false;
-    if (item.flag_class == LIBS_L) {
-      for (const std::string& dir : system.library_dirs) {
-        if (item.text.compare(2, std::string::npos, dir) != 0) continue;
-        debug_spew("Package %s has -L %s in Libs\n", r->module_key.c_str(), dir.c_str());
-        if (!system.allow_libs) {
-          debug_spew("Removing -L %s from libs for %s\n", dir.c_str(), r->module_key.c_str());
-          remove = true;
-          break;
-        }
-      }
-    }
-    if (!remove) {
-      if (kept != i) flags[kept] = std::move(item);
-      ++kept;
-    }
-  }
-  flags.resize(kept);
+  const char* key = r->module_key.c_str();
+  remove_system_flags(
+      &r->link_flags, system.library_dirs,
+      [](const FlagItem& item) -> const char* {
+        return item.flag_class == LIBS_L ? item.text.c_str() + 2 : nullptr;
+      },
+      [&](const FlagItem&, const std::string& dir) {
+        debug_spew("Package %s has -L %s in Libs\n", key, dir.c_str());
+        if (system.allow_libs) return false;
+        debug_spew("Removing -L %s from libs for %s\n", dir.c_str(), key);
+        return true;
+      });
 }
 
 PackageRecord* make_self_package() {
