@@ -8,6 +8,9 @@ site = lit_config.params.get('site')
 if not site:
     lit_config.fatal('run through CTest, or pass --param site=BUILD/tests/kit_site.py')
 exec(open(site).read())
+# The emulator that runs the built programs (a cross build's qemu-arm); the
+# site file has the build's, and --param emulator=... overrides it.
+config.kit_emulator = lit_config.params.get('emulator', config.kit_emulator)
 
 config.name = 'objkit'
 config.test_format = lit.formats.ShTest(execute_external=False)
@@ -38,5 +41,7 @@ if config.kit_emulator:
     config.available_features.add('emulated')
 else:
     config.available_features.add('native')
+if 'valgrind' in config.kit_emulator:
+    config.available_features.add('memcheck')
 if config.kit_sanitize:
     config.available_features.add('sanitize')
