@@ -18,8 +18,10 @@ all: release
 deps:
 	@scripts/install-deps
 
+# The release and armhf trees are the packaged ones: configured for /usr, so
+# that hdrpatch finds its catalogues where the packages put them.
 $(RELEASE)/CMakeCache.txt:
-	cmake -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr
 
 $(ASAN)/CMakeCache.txt:
 	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIT_SANITIZE=ON
@@ -39,7 +41,7 @@ deps-armhf:
 
 $(ARMHF)/CMakeCache.txt: | deps-armhf
 	cmake -S . -B $(ARMHF) -DCMAKE_TOOLCHAIN_FILE=cmake/armhf-toolchain.cmake \
-	  -DCMAKE_BUILD_TYPE=Release -DKIT_ARMHF_DEPS=$(CURDIR)/$(ARMHF_DEPS)
+	  -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DKIT_ARMHF_DEPS=$(CURDIR)/$(ARMHF_DEPS)
 
 armhf: deps-armhf $(ARMHF)/CMakeCache.txt
 	cmake --build $(ARMHF) -j $(JOBS)
