@@ -18,7 +18,9 @@ constexpr char kSymbolIndex64[] = "/SYM64/         ";
 constexpr char kLongNames[] = "//              ";
 constexpr size_t kNameSize = 16, kSizeOffset = 48, kTerminatorOffset = 58;
 
-bool name_field_is(const char* header, const char* name) { return memcmp(header, name, kNameSize) == 0; }
+bool name_field_is(const char* header, const char* name) {
+  return memcmp(header, name, kNameSize) == 0;
+}
 
 bool has_terminator(const char* header) {
   return header[kTerminatorOffset] == '\x60' && header[kTerminatorOffset + 1] == '\n';
@@ -40,7 +42,9 @@ uint64_t header_number(char* header, size_t offset, size_t* end = nullptr) {
   return value;
 }
 
-uint64_t round_up_even(uint64_t n) { return n + (n & 1); }
+uint64_t round_up_even(uint64_t n) {
+  return n + (n & 1);
+}
 
 bool read_header(ArchiveCursor* cursor, size_t* got) {
   *got = edit_file_read(cursor->stream, cursor->header, kArHeaderSize);
@@ -84,7 +88,8 @@ bool load_long_names(ArchiveCursor* cursor) {
 
 }  // namespace
 
-int open_archive_cursor(ArchiveCursor* cursor, const char* path, EditFile* stream, uint64_t file_size, bool thin) {
+int open_archive_cursor(ArchiveCursor* cursor, const char* path, EditFile* stream,
+                        uint64_t file_size, bool thin) {
   cursor->path = checked_strdup(path);
   cursor->stream = stream;
   cursor->long_names = nullptr;
@@ -103,7 +108,8 @@ int open_archive_cursor(ArchiveCursor* cursor, const char* path, EditFile* strea
     report_error(_("%s: failed to read archive header\n"), path);
     return 1;
   }
-  if (name_field_is(cursor->header, kSymbolIndex) || name_field_is(cursor->header, kSymbolIndex64)) {
+  if (name_field_is(cursor->header, kSymbolIndex) ||
+      name_field_is(cursor->header, kSymbolIndex64)) {
     if (!skip_archive_index(cursor)) return 1;
   }
   if (name_field_is(cursor->header, kLongNames) && !load_long_names(cursor)) return 1;
@@ -161,7 +167,8 @@ char* resolve_member_name(ArchiveCursor* cursor, ArchiveCursor* nested) {
   if (cursor->thin && header[end_of_number] == ':')
     cursor->nested_member_offset = header_number(header, end_of_number + 1);
   if (index > cursor->long_names_size) {
-    report_error(_("Found long name index (%ld) beyond end of long name table\n"), static_cast<long>(index));
+    report_error(_("Found long name index (%ld) beyond end of long name table\n"),
+                 static_cast<long>(index));
     return nullptr;
   }
   char* table = cursor->long_names;
@@ -229,9 +236,11 @@ int open_nested_archive(ArchiveCursor* nested, const char* path) {
 
 char* thin_member_path(const char* archive_path, const char* name, size_t length) {
   const char* slash = strrchr(archive_path, '/');
-  const size_t dir_length = slash == nullptr || name[0] == '/' ? 0 : static_cast<size_t>(slash - archive_path) + 1;
+  const size_t dir_length =
+      slash == nullptr || name[0] == '/' ? 0 : static_cast<size_t>(slash - archive_path) + 1;
   if (length > SIZE_MAX - dir_length - 1) {
-    report_error(_("Abnormal length of thin archive member name: %lx\n"), static_cast<unsigned long>(length));
+    report_error(_("Abnormal length of thin archive member name: %lx\n"),
+                 static_cast<unsigned long>(length));
     return nullptr;
   }
   char* path = static_cast<char*>(malloc(dir_length + length + 1));
@@ -245,7 +254,8 @@ char* thin_member_path(const char* archive_path, const char* name, size_t length
   return path;
 }
 
-char* member_display_name(const ArchiveCursor* cursor, const ArchiveCursor* nested, const char* member) {
+char* member_display_name(const ArchiveCursor* cursor, const ArchiveCursor* nested,
+                          const char* member) {
   // Built by hand: this runs for every member, and formatting twice to size
   // the buffer would cost more than the header edit itself.
   const char* parts[6];
@@ -274,7 +284,8 @@ char* member_display_name(const ArchiveCursor* cursor, const ArchiveCursor* nest
     return nullptr;
   }
   char* end = name;
-  for (size_t i = 0; i < count; ++i) end = static_cast<char*>(memcpy(end, parts[i], lengths[i])) + lengths[i];
+  for (size_t i = 0; i < count; ++i)
+    end = static_cast<char*>(memcpy(end, parts[i], lengths[i])) + lengths[i];
   *end = '\0';
   return name;
 }
@@ -337,7 +348,8 @@ int edit_archive(const char* path, EditFile* stream, bool thin) {
         result = 1;
         stop = true;
       } else {
-        member_result = edit_header(display, nested.stream, header_number(nested.header, kSizeOffset));
+        member_result =
+            edit_header(display, nested.stream, header_number(nested.header, kSizeOffset));
       }
     } else {
       char* member_path = thin_member_path(path, name, strlen(name));

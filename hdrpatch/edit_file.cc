@@ -92,7 +92,8 @@ bool edit_file_write(EditFile* file, const void* buffer, size_t n) {
   // Keep cached bytes the same as the file's.
   const uint64_t begin = std::max(file->pos, file->cache_start);
   const uint64_t end = std::min(file->pos + n, file->cache_start + file->cache_len);
-  if (begin < end) memcpy(file->cache.data() + (begin - file->cache_start), in + (begin - file->pos), end - begin);
+  if (begin < end)
+    memcpy(file->cache.data() + (begin - file->cache_start), in + (begin - file->pos), end - begin);
   file->pos += n;
   return true;
 }

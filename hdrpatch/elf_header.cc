@@ -62,7 +62,10 @@ int edit_header(const char* name, EditFile* file, uint64_t available) {
   const uint64_t start = file->pos;
 
   if (available < kIdentSize || edit_file_read(file, image.raw, kIdentSize) != kIdentSize ||
-      memcmp(image.raw, "\x7f" "ELF", 4) != 0) {
+      memcmp(image.raw,
+             "\x7f"
+             "ELF",
+             4) != 0) {
     report_error(_("%s: Failed to read ELF header\n"), name);
     return 1;
   }
@@ -76,7 +79,8 @@ int edit_header(const char* name, EditFile* file, uint64_t available) {
   const int elf_class = image.ident[4];
   image.raw_size = elf_class == kClass32 ? 52 : elf_class == kClass64 ? 64 : 0;
   if (image.raw_size == 0 || available < image.raw_size ||
-      edit_file_read(file, image.raw + kIdentSize, image.raw_size - kIdentSize) != image.raw_size - kIdentSize) {
+      edit_file_read(file, image.raw + kIdentSize, image.raw_size - kIdentSize) !=
+          image.raw_size - kIdentSize) {
     report_error(_("%s: Failed to read ELF header\n"), name);
     return 1;
   }
@@ -99,32 +103,38 @@ int edit_header(const char* name, EditFile* file, uint64_t available) {
     return 1;
   }
   if (s.output_class != 3 && s.output_class != elf_class) {
-    report_error(_("%s: Unmatched output EI_CLASS: %d is not %d\n"), name, elf_class, s.output_class);
+    report_error(_("%s: Unmatched output EI_CLASS: %d is not %d\n"), name, elf_class,
+                 s.output_class);
     return 1;
   }
   if (s.input_machine != -1 && s.input_machine != static_cast<int>(image.e_machine)) {
-    report_error(_("%s: Unmatched e_machine: %d is not %d\n"), name, static_cast<int>(image.e_machine),
-                 s.input_machine);
+    report_error(_("%s: Unmatched e_machine: %d is not %d\n"), name,
+                 static_cast<int>(image.e_machine), s.input_machine);
     return 1;
   }
   if (s.input_type != -1 && s.input_type != static_cast<int>(image.e_type)) {
-    report_error(_("%s: Unmatched e_type: %d is not %d\n"), name, static_cast<int>(image.e_type), s.input_type);
+    report_error(_("%s: Unmatched e_type: %d is not %d\n"), name, static_cast<int>(image.e_type),
+                 s.input_type);
     return 1;
   }
   if (s.input_osabi != -1 && s.input_osabi != image.ident[kOsabiOffset]) {
-    report_error(_("%s: Unmatched EI_OSABI: %d is not %d\n"), name, image.ident[kOsabiOffset], s.input_osabi);
+    report_error(_("%s: Unmatched EI_OSABI: %d is not %d\n"), name, image.ident[kOsabiOffset],
+                 s.input_osabi);
     return 1;
   }
   if (s.input_abiversion != -1 && s.input_abiversion != image.ident[kAbiversionOffset]) {
-    report_error(_("%s: Unmatched EI_ABIVERSION: %d is not %d\n"), name, image.ident[kAbiversionOffset],
-                 s.input_abiversion);
+    report_error(_("%s: Unmatched EI_ABIVERSION: %d is not %d\n"), name,
+                 image.ident[kAbiversionOffset], s.input_abiversion);
     return 1;
   }
 
-  if (s.output_machine != -1) write_field(image.raw + kMachineOffset, static_cast<uint64_t>(s.output_machine), 2);
-  if (s.output_type != -1) write_field(image.raw + kTypeOffset, static_cast<uint64_t>(s.output_type), 2);
+  if (s.output_machine != -1)
+    write_field(image.raw + kMachineOffset, static_cast<uint64_t>(s.output_machine), 2);
+  if (s.output_type != -1)
+    write_field(image.raw + kTypeOffset, static_cast<uint64_t>(s.output_type), 2);
   if (s.output_osabi != -1) image.raw[kOsabiOffset] = static_cast<unsigned char>(s.output_osabi);
-  if (s.output_abiversion != -1) image.raw[kAbiversionOffset] = static_cast<unsigned char>(s.output_abiversion);
+  if (s.output_abiversion != -1)
+    image.raw[kAbiversionOffset] = static_cast<unsigned char>(s.output_abiversion);
 
   // One write of the whole header; it reaches the file before the next header
   // is looked at, so a failure is reported for the header it belongs to.

@@ -1,3 +1,5 @@
 #include "hdrpatch/driver.h"
 
-int main(int argc, char** argv) { return run_hdrpatch(argc, argv); }
+int main(int argc, char** argv) {
+  return run_hdrpatch(argc, argv);
+}

@@ -18,7 +18,7 @@ struct Keyword {
   int value;
 };
 
-constexpr Keyword kMachines[] = {{"i386", 3}, {"iamcu", 6}, {"l1om", 180}, {"k1om", 181},
+constexpr Keyword kMachines[] = {{"i386", 3},    {"iamcu", 6},   {"l1om", 180}, {"k1om", 181},
                                  {"x86_64", 62}, {"x86-64", 62}, {"none", 0}};
 constexpr Keyword kTypes[] = {{"rel", 1}, {"exec", 2}, {"dyn", 3}, {"none", 0}};
 
@@ -32,9 +32,9 @@ int find_keyword(const Keyword* table, size_t count, const char* text) {
 
 // The OS ABI keywords, in the order they are searched and listed.
 constexpr Keyword OSABI_KEYWORDS[] = {
-    {"none", 0},     {"HPUX", 1},     {"NetBSD", 2}, {"Tarn", 3},  {"Linux", 3},    {"Solaris", 6},
-    {"AIX", 7},      {"Irix", 8},     {"FreeBSD", 9}, {"TRU64", 10}, {"Modesto", 11}, {"OpenBSD", 12},
-    {"OpenVMS", 13}, {"NSK", 14},     {"AROS", 15},  {"FenixOS", 16},
+    {"none", 0},     {"HPUX", 1}, {"NetBSD", 2},  {"Tarn", 3},     {"Linux", 3},    {"Solaris", 6},
+    {"AIX", 7},      {"Irix", 8}, {"FreeBSD", 9}, {"TRU64", 10},   {"Modesto", 11}, {"OpenBSD", 12},
+    {"OpenVMS", 13}, {"NSK", 14}, {"AROS", 15},   {"FenixOS", 16},
 };
 
 int parse_machine_keyword(const char* text) {
@@ -87,23 +87,25 @@ void show_usage(FILE* stream, int status) {
   fprintf(stream, _("Usage: %s <option(s)> elffile(s)\n"), kProgramName);
   fputs(_(" Update the ELF header of ELF files\n"), stream);
   fputs(_(" The options are:\n"), stream);
-  fprintf(stream, _("  --input-mach [none|i386|iamcu|l1om|k1om|x86_64]\n"
-                    "                              Set input machine type\n"
-                    "  --output-mach [none|i386|iamcu|l1om|k1om|x86_64]\n"
-                    "                              Set output machine type\n"
-                    "  --input-type [none|rel|exec|dyn]\n"
-                    "                              Set input file type\n"
-                    "  --output-type [none|rel|exec|dyn]\n"
-                    "                              Set output file type\n"
-                    "  --input-osabi [%s]\n"
-                    "                              Set input OSABI\n"
-                    "  --output-osabi [%s]\n"
-                    "                              Set output OSABI\n"
-                    "  --input-abiversion [0-255]  Set input ABIVERSION\n"
-                    "  --output-abiversion [0-255] Set output ABIVERSION\n"),
+  fprintf(stream,
+          _("  --input-mach [none|i386|iamcu|l1om|k1om|x86_64]\n"
+            "                              Set input machine type\n"
+            "  --output-mach [none|i386|iamcu|l1om|k1om|x86_64]\n"
+            "                              Set output machine type\n"
+            "  --input-type [none|rel|exec|dyn]\n"
+            "                              Set input file type\n"
+            "  --output-type [none|rel|exec|dyn]\n"
+            "                              Set output file type\n"
+            "  --input-osabi [%s]\n"
+            "                              Set input OSABI\n"
+            "  --output-osabi [%s]\n"
+            "                              Set output OSABI\n"
+            "  --input-abiversion [0-255]  Set input ABIVERSION\n"
+            "  --output-abiversion [0-255] Set output ABIVERSION\n"),
           osabi, osabi);
-  fprintf(stream, _("  -h --help                   Display this information\n"
-                    "  -v --version                Display the version number of %s\n"),
+  fprintf(stream,
+          _("  -h --help                   Display this information\n"
+            "  -v --version                Display the version number of %s\n"),
           kProgramName);
   if (status == 0) fprintf(stream, _("Report bugs to %s\n"), HDRPATCH_BUG_ADDRESS);
   free(osabi);

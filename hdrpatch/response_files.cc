@@ -12,7 +12,9 @@ namespace {
 
 constexpr int kResponseFileBudget = 2000;
 
-bool is_space(char c) { return cc_is(c, CC_SPACE); }
+bool is_space(char c) {
+  return cc_is(c, CC_SPACE);
+}
 
 bool only_white_space(const char* text) {
   for (; *text; ++text)
@@ -80,7 +82,8 @@ void expand_response_files(int* argc, char*** argv) {
     char** vector = *argv;
     free(vector[i]);
     // Room for count + n entries (one "@" argument goes) and the terminator.
-    vector = static_cast<char**>(checked_resize(vector, sizeof(char*) * static_cast<size_t>(*argc + n + 1)));
+    vector = static_cast<char**>(
+        checked_resize(vector, sizeof(char*) * static_cast<size_t>(*argc + n + 1)));
     memmove(vector + i + n, vector + i + 1, sizeof(char*) * static_cast<size_t>(*argc - i));
     for (int k = 0; k < n; ++k) vector[i + k] = replacement[k];
     *argc += n - 1;
@@ -145,7 +148,8 @@ ArgVector split_into_arguments(const char* text) {
 ArgVector copy_argument_vector(const char* const* vector) {
   if (vector == nullptr) return nullptr;
   const int count = count_arguments(vector);
-  ArgVector copy = static_cast<ArgVector>(checked_alloc(sizeof(char*) * static_cast<size_t>(count + 1)));
+  ArgVector copy =
+      static_cast<ArgVector>(checked_alloc(sizeof(char*) * static_cast<size_t>(count + 1)));
   for (int i = 0; i < count; ++i) copy[i] = checked_strdup(vector[i]);
   copy[count] = nullptr;
   return copy;
@@ -171,7 +175,8 @@ int write_argument_vector(const char* const* vector, FILE* stream) {
     if (*arg == '\0' && fputs("\"\"", stream) == EOF) return 1;
     for (; *arg; ++arg) {
       const char c = *arg;
-      if ((is_space(c) || c == '"' || c == '\'' || c == '\\') && putc('\\', stream) == EOF) return 1;
+      if ((is_space(c) || c == '"' || c == '\'' || c == '\\') && putc('\\', stream) == EOF)
+        return 1;
       if (putc(c, stream) == EOF) return 1;
     }
     if (putc('\n', stream) == EOF) return 1;

@@ -66,7 +66,8 @@ TEST(WriteArgumentVector, FormatAndRoundTrip) {
   ASSERT_EQ(write_argument_vector(args, stream), 0);
   fclose(stream);
   EXPECT_EQ(std::string(text).substr(0, 13), "a\\ b\n\"\"\nx\\\"y\n");
-  EXPECT_EQ(split(text), (std::vector<std::string>{"a b", "", "x\"y", "tab\there", "back\\slash", "it's", "\n"}));
+  EXPECT_EQ(split(text), (std::vector<std::string>{"a b", "", "x\"y", "tab\there", "back\\slash",
+                                                   "it's", "\n"}));
   free(text);
   EXPECT_EQ(write_argument_vector(args, nullptr), 1);
 }

@@ -52,7 +52,8 @@ int answer_query(const std::vector<PackageRecord*>& resolved) {
       std::vector<const std::string*> names;
       names.reserve(r->variables.size());
       for (const auto& [name, value] : r->variables) names.push_back(&name);
-      std::sort(names.begin(), names.end(), [](const std::string* a, const std::string* b) { return *a < *b; });
+      std::sort(names.begin(), names.end(),
+                [](const std::string* a, const std::string* b) { return *a < *b; });
       for (const std::string* name : names) printf("%s\n", name->c_str());
     }
   }
@@ -64,13 +65,15 @@ int answer_query(const std::vector<PackageRecord*>& resolved) {
   }
 
   if (q.modversion_query)
-    for (const PackageRecord* r : resolved) printf("%s\n", r->version_text ? r->version_text->c_str() : "(null)");
+    for (const PackageRecord* r : resolved)
+      printf("%s\n", r->version_text ? r->version_text->c_str() : "(null)");
 
   if (q.print_provides) {
     for (const PackageRecord* r : resolved) {
       const size_t start = r->module_key.find_first_not_of('/');
       if (start == std::string::npos) continue;
-      printf("%s = %s\n", r->module_key.c_str() + start, r->version_text ? r->version_text->c_str() : "(null)");
+      printf("%s = %s\n", r->module_key.c_str() + start,
+             r->version_text ? r->version_text->c_str() : "(null)");
     }
   }
 
@@ -81,7 +84,8 @@ int answer_query(const std::vector<PackageRecord*>& resolved) {
   if (q.print_requires_private) {
     for (const PackageRecord* r : resolved) {
       for (const PackageRecord* dep : r->all_deps) {
-        if (std::find(r->public_deps.begin(), r->public_deps.end(), dep) != r->public_deps.end()) continue;
+        if (std::find(r->public_deps.begin(), r->public_deps.end(), dep) != r->public_deps.end())
+          continue;
         print_requirement_line(*r, *dep);
       }
     }

@@ -60,7 +60,9 @@ int compare_search_rank(const PackageRecord* a, const PackageRecord* b) {
   return 0;
 }
 
-bool is_c_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool is_c_space(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 std::string trim_string(std::string_view text) {
   size_t begin = 0, end = text.size();

@@ -25,9 +25,9 @@ char* min_tool_version_arg = nullptr;
 char* prefix_variable_arg = nullptr;
 
 bool is_flag_option(const char* name) {
-  static const char* const kFlagOptions[] = {"--libs",   "--libs-only-l",  "--libs-only-other",
-                                             "--libs-only-L", "--cflags", "--cflags-only-I",
-                                             "--cflags-only-other"};
+  static const char* const kFlagOptions[] = {
+      "--libs",   "--libs-only-l",   "--libs-only-other",  "--libs-only-L",
+      "--cflags", "--cflags-only-I", "--cflags-only-other"};
   for (const char* f : kFlagOptions)
     if (strcmp(name, f) == 0) return true;
   return false;
@@ -41,11 +41,10 @@ bool is_version_option(const char* name) {
 gboolean select_output_option(const char* name, const char* value, gpointer, GError**) {
   QuerySettings& q = query_settings;
   if (q.output_option_given) {
-    const bool accepted =
-        (is_flag_option(name) && q.flag_mask != 0) ||
-        (strcmp(name, "--print-requires-private") == 0 && q.print_requires) ||
-        (strcmp(name, "--print-requires") == 0 && q.print_requires_private) ||
-        (is_version_option(name) && q.exists_query && !q.version_option_given);
+    const bool accepted = (is_flag_option(name) && q.flag_mask != 0) ||
+                          (strcmp(name, "--print-requires-private") == 0 && q.print_requires) ||
+                          (strcmp(name, "--print-requires") == 0 && q.print_requires_private) ||
+                          (is_version_option(name) && q.exists_query && !q.version_option_given);
     if (!accepted) {
       fprintf(stderr, "Ignoring incompatible output option \"%s\"\n", name);
       fflush(stderr);
@@ -55,12 +54,9 @@ gboolean select_output_option(const char* name, const char* value, gpointer, GEr
   static const struct {
     const char* name;
     uint8_t bits;
-  } kFlagBits[] = {{"--libs", LIBS_l | LIBS_L | LIBS_OTHER},
-                   {"--libs-only-l", LIBS_l},
-                   {"--libs-only-other", LIBS_OTHER},
-                   {"--libs-only-L", LIBS_L},
-                   {"--cflags", CFLAGS_I | CFLAGS_OTHER},
-                   {"--cflags-only-I", CFLAGS_I},
+  } kFlagBits[] = {{"--libs", LIBS_l | LIBS_L | LIBS_OTHER}, {"--libs-only-l", LIBS_l},
+                   {"--libs-only-other", LIBS_OTHER},        {"--libs-only-L", LIBS_L},
+                   {"--cflags", CFLAGS_I | CFLAGS_OTHER},    {"--cflags-only-I", CFLAGS_I},
                    {"--cflags-only-other", CFLAGS_OTHER}};
   bool recorded = false;
   for (const auto& f : kFlagBits) {
@@ -120,10 +116,13 @@ gboolean parse_define_variable(const char*, const char* value, gpointer, GError*
   return TRUE;
 }
 
-#define OUTPUT_OPTION(name, description) \
-  {name, 0, G_OPTION_FLAG_NO_ARG, G_OPTION_ARG_CALLBACK, (gpointer)select_output_option, description, nullptr}
+#define OUTPUT_OPTION(name, description)                                                  \
+  {                                                                                       \
+    name, 0, G_OPTION_FLAG_NO_ARG, G_OPTION_ARG_CALLBACK, (gpointer)select_output_option, \
+        description, nullptr                                                              \
+  }
 #define OUTPUT_OPTION_VALUE(name, description, value_name) \
-  {name, 0, 0, G_OPTION_ARG_CALLBACK, (gpointer)select_output_option, description, value_name}
+  { name, 0, 0, G_OPTION_ARG_CALLBACK, (gpointer)select_output_option, description, value_name }
 
 const GOptionEntry kOptions[] = {
     OUTPUT_OPTION("version", "output version of mod-query"),
@@ -131,9 +130,10 @@ const GOptionEntry kOptions[] = {
     {"atleast-modquery-version", 0, 0, G_OPTION_ARG_STRING, &min_tool_version_arg,
      "require given version of mod-query", "VERSION"},
     OUTPUT_OPTION("libs", "output all linker flags"),
-    {"static", 0, 0, G_OPTION_ARG_NONE, &query_settings.static_linking, "output linker flags for static linking",
+    {"static", 0, 0, G_OPTION_ARG_NONE, &query_settings.static_linking,
+     "output linker flags for static linking", nullptr},
+    {"short-errors", 0, 0, G_OPTION_ARG_NONE, &query_settings.short_errors, "print short errors",
      nullptr},
-    {"short-errors", 0, 0, G_OPTION_ARG_NONE, &query_settings.short_errors, "print short errors", nullptr},
     OUTPUT_OPTION("libs-only-l", "output -l flags"),
     OUTPUT_OPTION("libs-only-other", "output other libs (e.g. -pthread)"),
     OUTPUT_OPTION("libs-only-L", "output -L flags"),
@@ -141,37 +141,46 @@ const GOptionEntry kOptions[] = {
     OUTPUT_OPTION("cflags-only-I", "output -I flags"),
     OUTPUT_OPTION("cflags-only-other", "output cflags not covered by the cflags-only-I option"),
     OUTPUT_OPTION_VALUE("variable", "get the value of variable named NAME", "NAME"),
-    {"define-variable", 0, 0, G_OPTION_ARG_CALLBACK, (gpointer)parse_define_variable, "set variable NAME to VALUE",
-     "NAME=VALUE"},
+    {"define-variable", 0, 0, G_OPTION_ARG_CALLBACK, (gpointer)parse_define_variable,
+     "set variable NAME to VALUE", "NAME=VALUE"},
     OUTPUT_OPTION("exists", "return 0 if the module(s) exist"),
     OUTPUT_OPTION("print-variables", "output list of variables defined by the module"),
     OUTPUT_OPTION("uninstalled",
-                  "return 0 if the uninstalled version of one or more module(s) or their dependencies will be used"),
-    OUTPUT_OPTION_VALUE("atleast-version", "return 0 if the module is at least version VERSION", "VERSION"),
-    OUTPUT_OPTION_VALUE("exact-version", "return 0 if the module is at exactly version VERSION", "VERSION"),
-    OUTPUT_OPTION_VALUE("max-version", "return 0 if the module is at no newer than version VERSION", "VERSION"),
+                  "return 0 if the uninstalled version of one or more module(s) or their "
+                  "dependencies will be used"),
+    OUTPUT_OPTION_VALUE("atleast-version", "return 0 if the module is at least version VERSION",
+                        "VERSION"),
+    OUTPUT_OPTION_VALUE("exact-version", "return 0 if the module is at exactly version VERSION",
+                        "VERSION"),
+    OUTPUT_OPTION_VALUE("max-version", "return 0 if the module is at no newer than version VERSION",
+                        "VERSION"),
     OUTPUT_OPTION("list-all", "list all known packages"),
-    {"debug", 0, 0, G_OPTION_ARG_NONE, &diagnostic_switches.debug_enabled, "show verbose debug information",
-     nullptr},
+    {"debug", 0, 0, G_OPTION_ARG_NONE, &diagnostic_switches.debug_enabled,
+     "show verbose debug information", nullptr},
     {"print-errors", 0, 0, G_OPTION_ARG_NONE, &diagnostic_switches.errors_enabled,
      "show verbose information about missing or conflicting packages (default unless --exists or "
      "--atleast/exact/max-version given on the command line)",
      nullptr},
     {"silence-errors", 0, 0, G_OPTION_ARG_NONE, &query_settings.silence_errors,
-     "be silent about errors (default when --exists or --atleast/exact/max-version given on the command line)",
+     "be silent about errors (default when --exists or --atleast/exact/max-version given on the "
+     "command line)",
      nullptr},
     {"errors-to-stdout", 0, 0, G_OPTION_ARG_NONE, &diagnostic_switches.errors_to_stdout,
      "print errors from --print-errors to stdout not stderr", nullptr},
     OUTPUT_OPTION("print-provides", "print which packages the package provides"),
     OUTPUT_OPTION("print-requires", "print which packages the package requires"),
-    OUTPUT_OPTION("print-requires-private", "print which packages the package requires for static linking"),
+    OUTPUT_OPTION("print-requires-private",
+                  "print which packages the package requires for static linking"),
     OUTPUT_OPTION("validate", "validate a package's .mq file"),
     {"define-prefix", 0, 0, G_OPTION_ARG_NONE, &loader_switches.define_prefix,
-     "try to override the value of prefix for each .mq file found with a guesstimated value based on the "
+     "try to override the value of prefix for each .mq file found with a guesstimated value based "
+     "on the "
      "location of the .mq file",
      nullptr},
-    {"dont-define-prefix", 0, G_OPTION_FLAG_REVERSE, G_OPTION_ARG_NONE, &loader_switches.define_prefix,
-     "don't try to override the value of prefix for each .mq file found with a guesstimated value based on the "
+    {"dont-define-prefix", 0, G_OPTION_FLAG_REVERSE, G_OPTION_ARG_NONE,
+     &loader_switches.define_prefix,
+     "don't try to override the value of prefix for each .mq file found with a guesstimated value "
+     "based on the "
      "location of the .mq file",
      nullptr},
     {"prefix-variable", 0, 0, G_OPTION_ARG_STRING, &prefix_variable_arg,
@@ -187,7 +196,8 @@ void decide_error_printing(bool debug_spew_env) {
   }
   if (q.exists_query || q.list_all) {
     debug_spew(
-        "Error printing disabled by default due to use of output options --exists, --atleast/exact/max-version, "
+        "Error printing disabled by default due to use of output options --exists, "
+        "--atleast/exact/max-version, "
         "--list-all or no output option at all. Value of --print-errors: %d\n",
         diagnostic_switches.errors_enabled ? 1 : 0);
   } else {
@@ -197,7 +207,8 @@ void decide_error_printing(bool debug_spew_env) {
         q.silence_errors ? 1 : 0);
     diagnostic_switches.errors_enabled = !(q.silence_errors && !debug_spew_env);
   }
-  debug_spew(diagnostic_switches.errors_enabled ? "Error printing enabled\n" : "Error printing disabled\n");
+  debug_spew(diagnostic_switches.errors_enabled ? "Error printing enabled\n"
+                                                : "Error printing disabled\n");
 }
 
 void decide_loader_switches() {
@@ -258,7 +269,8 @@ int run_mod_query(int argc, char** argv) {
     printf("%s\n", kModQueryVersion);
     return 0;
   }
-  if (q.min_tool_version) return compare_versions_text(kModQueryVersion, *q.min_tool_version) < 0 ? 1 : 0;
+  if (q.min_tool_version)
+    return compare_versions_text(kModQueryVersion, *q.min_tool_version) < 0 ? 1 : 0;
 
   init_package_table(q.list_all);
   if (q.list_all) {
@@ -279,7 +291,8 @@ int run_mod_query(int argc, char** argv) {
     }
   }
 
-  std::vector<VersionRequirement> entries = parse_module_list(nullptr, module_text, "(command line arguments)");
+  std::vector<VersionRequirement> entries =
+      parse_module_list(nullptr, module_text, "(command line arguments)");
   if (entries.empty()) {
     fputs("Must specify package names on the command line\n", stderr);
     fflush(stderr);
@@ -299,7 +312,8 @@ int run_mod_query(int argc, char** argv) {
       entry.comparison = VersionOp::LessEqual;
       entry.bound = q.max_bound;
     }
-    PackageRecord* module = q.short_errors ? lookup_module_quiet(entry.name) : lookup_module(entry.name);
+    PackageRecord* module =
+        q.short_errors ? lookup_module_quiet(entry.name) : lookup_module(entry.name);
     if (log) {
       if (module == nullptr)
         fprintf(log, "%s NOT-FOUND\n", entry.name.c_str());
@@ -319,9 +333,11 @@ int run_mod_query(int argc, char** argv) {
     }
     const char* shown_name = module->display_name ? module->display_name->c_str() : "(null)";
     verbose_error("Requested '%s %s %s' but version of %s is %s\n", entry.name.c_str(),
-                  comparison_to_str(entry.comparison), entry.bound ? entry.bound->c_str() : "(null)", shown_name,
-                  version.c_str());
-    if (module->home_url) verbose_error("You may find new versions of %s at %s\n", shown_name, module->home_url->c_str());
+                  comparison_to_str(entry.comparison),
+                  entry.bound ? entry.bound->c_str() : "(null)", shown_name, version.c_str());
+    if (module->home_url)
+      verbose_error("You may find new versions of %s at %s\n", shown_name,
+                    module->home_url->c_str());
     failed = true;
   }
   if (failed) return 1;

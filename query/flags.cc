@@ -83,7 +83,9 @@ std::string collect_class_flags(const std::vector<PackageRecord*>& modules, uint
   if (sort) {
     trace_sequence("original", sequence);
     std::stable_sort(sequence.begin(), sequence.end(),
-                     [](const PackageRecord* a, const PackageRecord* b) { return compare_search_rank(a, b) < 0; });
+                     [](const PackageRecord* a, const PackageRecord* b) {
+                       return compare_search_rank(a, b) < 0;
+                     });
     trace_sequence("  sorted", sequence);
   }
   const bool link = (mask & LIBS_ANY) != 0;
@@ -124,7 +126,8 @@ std::string assemble_flags(const std::vector<PackageRecord*>& modules, uint8_t m
     result += text;
   }
   if (mask & (LIBS_OTHER | LIBS_l)) {
-    std::string text = collect_class_flags(modules, mask & (LIBS_OTHER | LIBS_l), false, static_linking);
+    std::string text =
+        collect_class_flags(modules, mask & (LIBS_OTHER | LIBS_l), false, static_linking);
     debug_spew("adding LIBS_OTHER | LIBS_l string \"%s\"\n", text.c_str());
     result += text;
   }
@@ -133,7 +136,8 @@ std::string assemble_flags(const std::vector<PackageRecord*>& modules, uint8_t m
   return result;
 }
 
-std::string join_variable_values(const std::vector<PackageRecord*>& modules, const std::string& name) {
+std::string join_variable_values(const std::vector<PackageRecord*>& modules,
+                                 const std::string& name) {
   std::string out;
   for (const PackageRecord* r : modules) {
     std::optional<std::string> value = variable_for_output(*r, name);

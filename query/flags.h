@@ -17,4 +17,5 @@ std::string collect_class_flags(const std::vector<PackageRecord*>& modules, uint
 void walk_requirement_chain(PackageRecord* record, bool follow_private, VisitedSet* visited,
                             ModuleSequence* sequence);
 std::string flag_list_to_string(const std::vector<const FlagItem*>& flags);
-std::string join_variable_values(const std::vector<PackageRecord*>& modules, const std::string& name);
+std::string join_variable_values(const std::vector<PackageRecord*>& modules,
+                                 const std::string& name);

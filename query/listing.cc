@@ -16,7 +16,8 @@ void scan_search_directory(const std::string& dir) {
   if (open_name.size() > 1 && open_name.back() == '/') open_name.pop_back();
   DIR* d = opendir(open_name.c_str());
   if (d == nullptr) {
-    debug_spew("Cannot open directory '%s' in package search path: %s\n", dir.c_str(), g_strerror(errno));
+    debug_spew("Cannot open directory '%s' in package search path: %s\n", dir.c_str(),
+               g_strerror(errno));
     return;
   }
   debug_spew("Scanning directory '%s'\n", dir.c_str());
@@ -41,8 +42,9 @@ void print_module_listing() {
     records.push_back(record);
     width = std::max(width, key.size());
   }
-  std::sort(records.begin(), records.end(),
-            [](const PackageRecord* a, const PackageRecord* b) { return compare_module_keys(a, b) < 0; });
+  std::sort(records.begin(), records.end(), [](const PackageRecord* a, const PackageRecord* b) {
+    return compare_module_keys(a, b) < 0;
+  });
   std::string line;
   for (const PackageRecord* r : records) {
     line.assign(r->module_key);

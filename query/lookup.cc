@@ -14,7 +14,8 @@
 namespace {
 
 bool ends_with(const std::string& s, std::string_view suffix) {
-  return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
+  return s.size() >= suffix.size() &&
+         s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
 // Pieces of a colon-separated list: an empty text has none, empty pieces stay.
@@ -49,11 +50,13 @@ void store_in_table(PackageRecord* record) {
   package_table->emplace(record->module_key, record);
 }
 
-PackageRecord* resolve_requirement(PackageRecord* record, const VersionRequirement& req, bool reporting) {
+PackageRecord* resolve_requirement(PackageRecord* record, const VersionRequirement& req,
+                                   bool reporting) {
   PackageRecord* dep = find_in_table(req.name);
   if (dep == nullptr) dep = load_module(req.name, reporting);
   if (dep == nullptr) {
-    verbose_error("Package '%s', required by '%s', not found\n", req.name.c_str(), record->module_key.c_str());
+    verbose_error("Package '%s', required by '%s', not found\n", req.name.c_str(),
+                  record->module_key.c_str());
     query_exit(1);
   }
   if (!record->version_constraints) record->version_constraints.emplace();
@@ -84,8 +87,8 @@ void check_version_constraints(const PackageRecord& r) {
     if (it == r.version_constraints->end()) continue;
     const VersionRequirement& req = *it->second;
     if (version_test(req.comparison, version_of(dep), req.bound)) continue;
-    verbose_error("Package '%s' requires '%s %s %s' but version of %s is %s\n", r.module_key.c_str(),
-                  dep->module_key.c_str(), comparison_to_str(req.comparison),
+    verbose_error("Package '%s' requires '%s %s %s' but version of %s is %s\n",
+                  r.module_key.c_str(), dep->module_key.c_str(), comparison_to_str(req.comparison),
                   req.bound ? req.bound->c_str() : "(null)", dep->module_key.c_str(),
                   version_of(dep).c_str());
     if (dep->home_url)
@@ -125,7 +128,8 @@ const SystemDirs& system_dirs() {
     const char* include = getenv("MOD_QUERY_SYSTEM_INCLUDE_PATH");
     d.include_dirs = split_dir_list({}, include ? include : "/usr/include");
     for (const char* var : {"CPATH", "C_INCLUDE_PATH", "CPP_INCLUDE_PATH"})
-      if (const char* value = getenv(var)) d.include_dirs = split_dir_list(std::move(d.include_dirs), value);
+      if (const char* value = getenv(var))
+        d.include_dirs = split_dir_list(std::move(d.include_dirs), value);
     const char* library = getenv("MOD_QUERY_SYSTEM_LIBRARY_PATH");
     d.library_dirs = split_dir_list({}, library ? library : "/usr/lib:/lib");
     d.allow_cflags = getenv("MOD_QUERY_ALLOW_SYSTEM_CFLAGS") != nullptr;
@@ -167,7 +171,9 @@ void remove_system_include_dirs(PackageRecord* r) {
   remove_system_flags(
       &r->compile_flags, system.include_dirs,
       [](const FlagItem& item) -> const char* {
-        return item.flag_class == CFLAGS_I && item.text.compare(0, 2, "-I") == 0 ? item.text.c_str() + 2 : nullptr;
+        return item.flag_class == CFLAGS_I && item.text.compare(0, 2, "-I") == 0
+                   ? item.text.c_str() + 2
+                   : nullptr;
       },
       [&](const FlagItem& item, const std::string&) {
         debug_spew("Package %s has %s in Cflags\n", key, item.text.c_str());
@@ -241,7 +247,8 @@ PackageRecord* load_module(const std::string& name, bool reporting) {
     key.assign(base, strlen(base) >= 3 ? strlen(base) - 3 : 0);
     g_free(base);
   } else {
-    if (loader_switches.prefer_uninstalled && !(name.size() > 12 && ends_with(name, "-uninstalled"))) {
+    if (loader_switches.prefer_uninstalled &&
+        !(name.size() > 12 && ends_with(name, "-uninstalled"))) {
       const std::string uninstalled = name + "-uninstalled";
       PackageRecord* found = find_in_table(uninstalled);
       if (found == nullptr) found = load_module(uninstalled, false);
@@ -262,7 +269,8 @@ PackageRecord* load_module(const std::string& name, bool reporting) {
     if (path.empty()) {
       if (reporting)
         verbose_error(
-            "Package %s was not found in the mod-query search path.\nPerhaps you should add the directory "
+            "Package %s was not found in the mod-query search path.\nPerhaps you should add the "
+            "directory "
             "containing `%s.mq'\nto the MOD_QUERY_PATH environment variable\n",
             name.c_str(), name.c_str());
       return nullptr;
@@ -272,8 +280,8 @@ PackageRecord* load_module(const std::string& name, bool reporting) {
 
   debug_spew("Reading '%s' from file '%s'\n", name.c_str(), path.c_str());
   PackageRecord* record =
-      read_module_file(key, path.c_str(), loader_switches.skip_requires, loader_switches.skip_libs_private,
-                       loader_switches.skip_requires_private);
+      read_module_file(key, path.c_str(), loader_switches.skip_requires,
+                       loader_switches.skip_libs_private, loader_switches.skip_requires_private);
   if (record == nullptr) {
     debug_spew("Failed to parse '%s'\n", path.c_str());
     return nullptr;
@@ -285,16 +293,19 @@ PackageRecord* load_module(const std::string& name, bool reporting) {
   store_in_table(record);
 
   for (const VersionRequirement& req : record->public_requirements) {
-    debug_spew("Searching for '%s' requirement '%s'\n", record->module_key.c_str(), req.name.c_str());
+    debug_spew("Searching for '%s' requirement '%s'\n", record->module_key.c_str(),
+               req.name.c_str());
     record->public_deps.push_back(resolve_requirement(record, req, reporting));
   }
   std::vector<PackageRecord*> private_deps;
   for (const VersionRequirement& req : record->private_requirements) {
-    debug_spew("Searching for '%s' private requirement '%s'\n", record->module_key.c_str(), req.name.c_str());
+    debug_spew("Searching for '%s' private requirement '%s'\n", record->module_key.c_str(),
+               req.name.c_str());
     private_deps.push_back(resolve_requirement(record, req, reporting));
   }
   record->all_deps = std::move(private_deps);
-  record->all_deps.insert(record->all_deps.end(), record->public_deps.begin(), record->public_deps.end());
+  record->all_deps.insert(record->all_deps.end(), record->public_deps.begin(),
+                          record->public_deps.end());
 
   verify_fields(*record);
   check_version_constraints(*record);

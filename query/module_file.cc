@@ -99,7 +99,9 @@ void classify_link_args(const std::vector<std::string>& args, std::vector<FlagIt
 
 namespace {
 
-bool is_tag_byte(char c) { return g_ascii_isalnum(c) || c == '_' || c == '.'; }
+bool is_tag_byte(char c) {
+  return g_ascii_isalnum(c) || c == '_' || c == '.';
+}
 
 // True when the shell splitting rules reduce to splitting at blanks: no
 // quoting, escaping, comment or line-break byte is present.
@@ -119,7 +121,9 @@ bool split_flags(const char* field, const std::string& value, std::vector<std::s
       while (i < value.size() && (value[i] == ' ' || value[i] == '\t')) ++i;
       const size_t start = i;
       while (i < value.size() && value[i] != ' ' && value[i] != '\t') ++i;
-      if (i > start) args->push_back(shell_escape(trim_string(std::string_view(value).substr(start, i - start))));
+      if (i > start)
+        args->push_back(
+            shell_escape(trim_string(std::string_view(value).substr(start, i - start))));
     }
     if (!args->empty()) return true;
   }
@@ -218,7 +222,8 @@ struct Reader {
           for (char& c : prefix)
             if (c == '\\') c = '/';
           prefix = shell_escape(prefix);
-          debug_spew(" Variable declaration, '%s' overridden with '%s'\n", name.c_str(), prefix.c_str());
+          debug_spew(" Variable declaration, '%s' overridden with '%s'\n", name.c_str(),
+                     prefix.c_str());
           r.variables[name] = std::move(prefix);
           return;
         }
@@ -265,7 +270,8 @@ struct Reader {
 }  // namespace
 
 PackageRecord* parse_module_text(const std::string& key, const char* path, std::string_view bytes,
-                                 bool skip_requires, bool skip_libs_private, bool skip_requires_private) {
+                                 bool skip_requires, bool skip_libs_private,
+                                 bool skip_requires_private) {
   auto* record = new PackageRecord;
   record->module_key = key;
   if (path) {

@@ -11,7 +11,8 @@ PackageRecord* read_module_file(const std::string& key, const char* path, bool s
                                 bool skip_libs_private, bool skip_requires_private);
 // Parses module text already in memory; path is used for messages and mqfiledir.
 PackageRecord* parse_module_text(const std::string& key, const char* path, std::string_view bytes,
-                                 bool skip_requires, bool skip_libs_private, bool skip_requires_private);
+                                 bool skip_requires, bool skip_libs_private,
+                                 bool skip_requires_private);
 
 std::string shell_escape(std::string_view text);
 void classify_compile_args(const std::vector<std::string>& args, std::vector<FlagItem>* out);

@@ -5,8 +5,10 @@
 TEST(ShellEscape, EscapeSet) {
   EXPECT_EQ(shell_escape("a b"), "a\\ b");
   EXPECT_EQ(shell_escape("$()+,-./:=@^_~09Az"), "$()+,-./:=@^_~09Az");
-  EXPECT_EQ(shell_escape("!\"#%&'*;<>?[\\]`{|}"), "\\!\\\"\\#\\%\\&\\'\\*\\;\\<\\>\\?\\[\\\\\\]\\`\\{\\|\\}");
-  EXPECT_EQ(shell_escape(std::string("\t\x7f\x80\xff", 4)), std::string("\\\t\\\x7f\\\x80\\\xff", 8));
+  EXPECT_EQ(shell_escape("!\"#%&'*;<>?[\\]`{|}"),
+            "\\!\\\"\\#\\%\\&\\'\\*\\;\\<\\>\\?\\[\\\\\\]\\`\\{\\|\\}");
+  EXPECT_EQ(shell_escape(std::string("\t\x7f\x80\xff", 4)),
+            std::string("\\\t\\\x7f\\\x80\\\xff", 8));
 }
 
 std::string show(const std::vector<FlagItem>& items) {
@@ -17,8 +19,8 @@ std::string show(const std::vector<FlagItem>& items) {
 
 TEST(Classify, CompileArgs) {
   std::vector<FlagItem> out;
-  classify_compile_args({"-I/opt/x/include", "-isystem", "/opt/y", "-DX=1", "", "-idirafter", "", "-isystem"},
-                        &out);
+  classify_compile_args(
+      {"-I/opt/x/include", "-isystem", "/opt/y", "-DX=1", "", "-idirafter", "", "-isystem"}, &out);
   EXPECT_EQ(show(out), "8:-I/opt/x/include;8:-isystem /opt/y;16:-DX=1;8:-idirafter ;16:-isystem;");
 }
 
@@ -28,7 +30,8 @@ TEST(Classify, LinkArgs) {
                       "-Wl,-framework", "X", "-framework"},
                      &out);
   EXPECT_EQ(show(out),
-            "2:-L/opt/x/lib;1:-lfoo;4:-pthread;4:-lib:foo;4:-framework Cocoa;4:-Wl,-framework X;4:-framework;");
+            "2:-L/opt/x/lib;1:-lfoo;4:-pthread;4:-lib:foo;4:-framework Cocoa;4:-Wl,-framework "
+            "X;4:-framework;");
 }
 
 std::vector<std::string> lines_of(std::string_view bytes) {

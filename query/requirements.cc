@@ -4,10 +4,18 @@
 
 namespace {
 
-bool is_operator_byte(char c) { return c == '!' || c == '<' || c == '=' || c == '>'; }
-bool is_ascii_digit(char c) { return c >= '0' && c <= '9'; }
-bool is_ascii_alpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool is_ascii_alnum(char c) { return is_ascii_digit(c) || is_ascii_alpha(c); }
+bool is_operator_byte(char c) {
+  return c == '!' || c == '<' || c == '=' || c == '>';
+}
+bool is_ascii_digit(char c) {
+  return c >= '0' && c <= '9';
+}
+bool is_ascii_alpha(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool is_ascii_alnum(char c) {
+  return is_ascii_digit(c) || is_ascii_alpha(c);
+}
 
 enum class SplitState { Outside, InName, BeforeOp, InOp, AfterOp, InVersion };
 
@@ -91,7 +99,7 @@ std::vector<VersionRequirement> parse_module_list(PackageRecord* declared_by, st
     static const struct {
       const char* text;
       VersionOp op;
-    } kOperators[] = {{"=", VersionOp::Equal},    {">=", VersionOp::GreaterEqual},
+    } kOperators[] = {{"=", VersionOp::Equal},      {">=", VersionOp::GreaterEqual},
                       {"<=", VersionOp::LessEqual}, {">", VersionOp::Greater},
                       {"<", VersionOp::Less},       {"!=", VersionOp::NotEqual}};
     bool known = false;
@@ -104,8 +112,9 @@ std::vector<VersionRequirement> parse_module_list(PackageRecord* declared_by, st
     }
     if (!known) {
       const std::string token(op);
-      verbose_error("Unknown version comparison operator '%s' after package name '%s' in file '%s'\n",
-                    token.c_str(), req.name.c_str(), path);
+      verbose_error(
+          "Unknown version comparison operator '%s' after package name '%s' in file '%s'\n",
+          token.c_str(), req.name.c_str(), path);
       end_on_parse_error();
       result.push_back(std::move(req));
       continue;
@@ -155,30 +164,45 @@ int compare_versions_text(std::string_view a, std::string_view b) {
   }
 }
 
-bool version_test(VersionOp comparison, const std::string& actual, const std::optional<std::string>& bound) {
+bool version_test(VersionOp comparison, const std::string& actual,
+                  const std::optional<std::string>& bound) {
   if (comparison == VersionOp::Any) return true;
   const int c = compare_versions_text(actual, bound ? *bound : std::string());
   switch (comparison) {
-    case VersionOp::Less: return c < 0;
-    case VersionOp::Greater: return c > 0;
-    case VersionOp::LessEqual: return c <= 0;
-    case VersionOp::GreaterEqual: return c >= 0;
-    case VersionOp::Equal: return c == 0;
-    case VersionOp::NotEqual: return c != 0;
-    case VersionOp::Any: return true;
+    case VersionOp::Less:
+      return c < 0;
+    case VersionOp::Greater:
+      return c > 0;
+    case VersionOp::LessEqual:
+      return c <= 0;
+    case VersionOp::GreaterEqual:
+      return c >= 0;
+    case VersionOp::Equal:
+      return c == 0;
+    case VersionOp::NotEqual:
+      return c != 0;
+    case VersionOp::Any:
+      return true;
   }
   g_assert_not_reached();
 }
 
 const char* comparison_to_str(VersionOp comparison) {
   switch (comparison) {
-    case VersionOp::Less: return "<";
-    case VersionOp::Greater: return ">";
-    case VersionOp::LessEqual: return "<=";
-    case VersionOp::GreaterEqual: return ">=";
-    case VersionOp::Equal: return "=";
-    case VersionOp::NotEqual: return "!=";
-    case VersionOp::Any: return "(any)";
+    case VersionOp::Less:
+      return "<";
+    case VersionOp::Greater:
+      return ">";
+    case VersionOp::LessEqual:
+      return "<=";
+    case VersionOp::GreaterEqual:
+      return ">=";
+    case VersionOp::Equal:
+      return "=";
+    case VersionOp::NotEqual:
+      return "!=";
+    case VersionOp::Any:
+      return "(any)";
   }
   g_assert_not_reached();
 }

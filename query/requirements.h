@@ -10,5 +10,6 @@ std::vector<std::string> split_module_list(std::string_view text);
 std::vector<VersionRequirement> parse_module_list(PackageRecord* declared_by, std::string_view text,
                                                   const char* path);
 int compare_versions_text(std::string_view a, std::string_view b);
-bool version_test(VersionOp comparison, const std::string& actual, const std::optional<std::string>& bound);
+bool version_test(VersionOp comparison, const std::string& actual,
+                  const std::optional<std::string>& bound);
 const char* comparison_to_str(VersionOp comparison);

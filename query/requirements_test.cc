@@ -7,11 +7,11 @@ TEST(CompareVersions, Table) {
     const char *a, *b;
     int expected;
   } cases[] = {
-      {"1.0", "1.0.1", -1}, {"1.10", "1.9", 1},   {"1.0a", "1.0", 1},   {"1.a", "1.1", -1},
-      {"01", "1", 0},       {"1.0", "1_0", 0},    {"1.0", "1.00", 0},   {"1.0", "1.0.", -1},
-      {"1.0.", "1.0-", 0},  {"-1", "1", 0},       {"2.0", "10.0", -1},  {"1.0rc1", "1.0", 1},
-      {"abc", "ABC", 1},    {"", "1", -1},        {"1", "", 1},         {"1.2.3", "1.2.3", 0},
-      {"abc", "ab", 1},     {"1.0", "1.a", 1},    {"000", "", 1},       {"\xe9", "a", -1},
+      {"1.0", "1.0.1", -1}, {"1.10", "1.9", 1}, {"1.0a", "1.0", 1},  {"1.a", "1.1", -1},
+      {"01", "1", 0},       {"1.0", "1_0", 0},  {"1.0", "1.00", 0},  {"1.0", "1.0.", -1},
+      {"1.0.", "1.0-", 0},  {"-1", "1", 0},     {"2.0", "10.0", -1}, {"1.0rc1", "1.0", 1},
+      {"abc", "ABC", 1},    {"", "1", -1},      {"1", "", 1},        {"1.2.3", "1.2.3", 0},
+      {"abc", "ab", 1},     {"1.0", "1.a", 1},  {"000", "", 1},      {"\xe9", "a", -1},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(compare_versions_text(c.a, c.b), c.expected) << c.a << " vs " << c.b;
@@ -69,7 +69,8 @@ TEST_F(ParseModuleList, WellFormedLists) {
       {"x != 3,y <= 4", "x != 3;y <= 4;"},
       {"", ""},
   };
-  for (const Case& c : cases) EXPECT_EQ(show(parse_module_list(nullptr, c.text, "f")), c.expected) << c.text;
+  for (const Case& c : cases)
+    EXPECT_EQ(show(parse_module_list(nullptr, c.text, "f")), c.expected) << c.text;
 }
 
 TEST_F(ParseModuleList, MalformedEntriesWhenNotFatal) {

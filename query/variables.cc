@@ -58,7 +58,9 @@ bool environment_may_override() {
 }  // namespace
 
 std::optional<std::string> resolve_variable(const PackageRecord& record, const std::string& name) {
-  const char* env = environment_may_override() ? getenv(override_env_name(record.module_key, name).c_str()) : nullptr;
+  const char* env = environment_may_override()
+                        ? getenv(override_env_name(record.module_key, name).c_str())
+                        : nullptr;
   if (env) {
     debug_spew("Overriding variable '%s' from environment\n", name.c_str());
     return std::string(env);
@@ -98,7 +100,8 @@ std::string expand_variables(const PackageRecord& record, std::string_view text,
   return out;
 }
 
-std::optional<std::string> variable_for_output(const PackageRecord& record, const std::string& name) {
+std::optional<std::string> variable_for_output(const PackageRecord& record,
+                                               const std::string& name) {
   std::optional<std::string> value = resolve_variable(record, name);
   if (!value || value->empty() || ((*value)[0] != '"' && (*value)[0] != '\'')) return value;
   GError* error = nullptr;

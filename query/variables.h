@@ -12,4 +12,5 @@ bool split_define_argument(std::string_view argument, std::string* name, std::st
 std::string override_env_name(std::string_view module_key, std::string_view name);
 std::optional<std::string> resolve_variable(const PackageRecord& record, const std::string& name);
 std::string expand_variables(const PackageRecord& record, std::string_view text, const char* path);
-std::optional<std::string> variable_for_output(const PackageRecord& record, const std::string& name);
+std::optional<std::string> variable_for_output(const PackageRecord& record,
+                                               const std::string& name);

@@ -21,10 +21,14 @@ TEST(SplitDefineArgument, Forms) {
     bool ok;
     const char *name, *value;
   } cases[] = {
-      {"NAME=VALUE", true, "NAME", "VALUE"}, {"a b", true, "a", "b"},
-      {"a = b=c d", true, "a", "b=c d"},     {" \tn=x", true, "n", "x"},
-      {"a=", false, "", ""},                 {"a", false, "", ""},
-      {"", false, "", ""},                   {"   ", false, "", ""},
+      {"NAME=VALUE", true, "NAME", "VALUE"},
+      {"a b", true, "a", "b"},
+      {"a = b=c d", true, "a", "b=c d"},
+      {" \tn=x", true, "n", "x"},
+      {"a=", false, "", ""},
+      {"a", false, "", ""},
+      {"", false, "", ""},
+      {"   ", false, "", ""},
   };
   for (const Case& c : cases) {
     std::string name, value;
@@ -42,7 +46,8 @@ class Expansion : public testing::Test {
   void SetUp() override {
     loader_switches.fail_on_parse_error = false;
     record.module_key = "foo-bar";
-    record.variables = {{"prefix", "/usr"}, {"quoted", "\"a b\""}, {"bad", "'open"}, {"", "empty-name"}};
+    record.variables = {
+        {"prefix", "/usr"}, {"quoted", "\"a b\""}, {"bad", "'open"}, {"", "empty-name"}};
   }
   void TearDown() override {
     loader_switches.fail_on_parse_error = true;
@@ -54,11 +59,13 @@ TEST_F(Expansion, References) {
   struct Case {
     const char *text, *expected;
   } cases[] = {
-      {"a$$b", "a$b"},          {"a$b", "a$b"},           {"${}", "empty-name"},
-      {"  ${prefix}/lib ", "/usr/lib"}, {"x$", "x$"},     {"${undefined}z", "z"},
-      {"${prefix", "/usr"},         {"$${prefix}", "${prefix}"},
+      {"a$$b", "a$b"},       {"a$b", "a$b"},
+      {"${}", "empty-name"}, {"  ${prefix}/lib ", "/usr/lib"},
+      {"x$", "x$"},          {"${undefined}z", "z"},
+      {"${prefix", "/usr"},  {"$${prefix}", "${prefix}"},
   };
-  for (const Case& c : cases) EXPECT_EQ(expand_variables(record, c.text, "f.mq"), c.expected) << c.text;
+  for (const Case& c : cases)
+    EXPECT_EQ(expand_variables(record, c.text, "f.mq"), c.expected) << c.text;
 }
 
 TEST_F(Expansion, EnvironmentBeatsGlobalsBeatsModule) {

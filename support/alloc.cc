@@ -23,8 +23,9 @@ void set_alloc_program_name(const char* name) {
 void report_out_of_memory(size_t size) {
   char* brk_now = static_cast<char*>(sbrk(0));
   // Without a recorded heap start, measure from the start of the data segment.
-  unsigned long total = heap_start ? static_cast<unsigned long>(brk_now - heap_start)
-                                   : static_cast<unsigned long>(brk_now - reinterpret_cast<char*>(&environ));
+  unsigned long total =
+      heap_start ? static_cast<unsigned long>(brk_now - heap_start)
+                 : static_cast<unsigned long>(brk_now - reinterpret_cast<char*>(&environ));
   fprintf(stderr, "\n%s%sout of memory allocating %lu bytes after a total of %lu bytes\n",
           alloc_program_name, *alloc_program_name ? ": " : "", static_cast<unsigned long>(size),
           total);

@@ -8,7 +8,9 @@
 
 // Let the sanitizer build return null for an impossible request, as the C
 // library does, so the out-of-memory report itself can be tested.
-extern "C" const char* __asan_default_options() { return "allocator_may_return_null=1"; }
+extern "C" const char* __asan_default_options() {
+  return "allocator_may_return_null=1";
+}
 
 TEST(CheckedAlloc, ZeroSizesGiveOneUsableByte) {
   char* p = static_cast<char*>(checked_alloc(0));
@@ -35,7 +37,8 @@ TEST(CheckedAllocDeathTest, OutOfMemoryReportsAndExitsWithOne) {
   if (getenv("KIT_MEMCHECK")) GTEST_SKIP() << "asks for impossible sizes on purpose";
   const size_t huge = SIZE_MAX - 4096;  // cannot succeed on any word size
   EXPECT_EXIT(checked_alloc(huge), testing::ExitedWithCode(1),
-              "(^|\n)\nout of memory allocating " + std::to_string(huge) + " bytes after a total of [0-9]+ bytes\n$");
+              "(^|\n)\nout of memory allocating " + std::to_string(huge) +
+                  " bytes after a total of [0-9]+ bytes\n$");
   EXPECT_EXIT(checked_alloc_zeroed(SIZE_MAX / 4, 3), testing::ExitedWithCode(1),
               "out of memory allocating " + std::to_string(SIZE_MAX / 4 * 3) + " bytes");
 }

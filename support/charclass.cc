@@ -33,12 +33,14 @@ constexpr std::array<uint16_t, 256> char_class_table = [] {
 
 constexpr std::array<unsigned char, 256> char_upper_table = [] {
   std::array<unsigned char, 256> t{};
-  for (int c = 0; c < 256; ++c) t[c] = static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+  for (int c = 0; c < 256; ++c)
+    t[c] = static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 32 : c);
   return t;
 }();
 
 constexpr std::array<unsigned char, 256> char_lower_table = [] {
   std::array<unsigned char, 256> t{};
-  for (int c = 0; c < 256; ++c) t[c] = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+  for (int c = 0; c < 256; ++c)
+    t[c] = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
   return t;
 }();

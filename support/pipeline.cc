@@ -62,8 +62,9 @@ const char* pex_add_program(ProcessPipeline* p, int flags, const char* program, 
   return pex_add_program_env(p, flags, program, argv, nullptr, outname, errname, err);
 }
 
-const char* pex_add_program_env(ProcessPipeline* p, int flags, const char* program, char* const* argv,
-                                char* const* env, const char* outname, const char* errname, int* err) {
+const char* pex_add_program_env(ProcessPipeline* p, int flags, const char* program,
+                                char* const* argv, char* const* env, const char* outname,
+                                const char* errname, int* err) {
   const PipelineBackend* b = p->backend;
   if (p->input_stream) {
     if (fclose(p->input_stream) != 0) return "closing pipeline input file";
@@ -103,7 +104,8 @@ const char* pex_add_program_env(ProcessPipeline* p, int flags, const char* progr
         out = 1;
       } else {
         const char* name = outname;
-        if (flags & PEX_NAME_IS_SUFFIX) name = joined_outname = join_strings(p->scratch_base, outname, nullptr);
+        if (flags & PEX_NAME_IS_SUFFIX)
+          name = joined_outname = join_strings(p->scratch_base, outname, nullptr);
         out = b->open_for_writing(p, name, flags & PEX_RAW_OUTPUT, flags & PEX_APPEND_OUTPUT);
         free(joined_outname);
         joined_outname = nullptr;
@@ -127,7 +129,8 @@ const char* pex_add_program_env(ProcessPipeline* p, int flags, const char* progr
         break;
       }
       const bool made_here = name != outname;
-      if (!(p->mode_flags & PEX_KEEP_TEMPS)) add_cleanup(p, made_here ? name : checked_strdup(name));
+      if (!(p->mode_flags & PEX_KEEP_TEMPS))
+        add_cleanup(p, made_here ? name : checked_strdup(name));
       p->pending_input_path = name;
       p->pending_input_path_owned = (p->mode_flags & PEX_KEEP_TEMPS) && made_here;
       out = b->open_for_writing(p, name, flags & PEX_RAW_OUTPUT, flags & PEX_APPEND_OUTPUT);
@@ -170,7 +173,8 @@ const char* pex_add_program_env(ProcessPipeline* p, int flags, const char* progr
     }
 
     const int toclose = (p->mode_flags & PEX_PIPE_STAGES) ? p->pending_input_fd : -1;
-    const pid_t pid = b->start_child(p, flags, program, argv, env, in, out, errdes, toclose, &errmsg, err);
+    const pid_t pid =
+        b->start_child(p, flags, program, argv, env, in, out, errdes, toclose, &errmsg, err);
     if (pid < 0) break;
     p->pids = grow(p->pids, p->program_count + 1);
     p->pids[p->program_count++] = pid;
@@ -264,8 +268,8 @@ int pex_collect(ProcessPipeline* p, bool terminate, const char** errmsg, int* er
   if (track) p->usages = grow(p->usages, p->program_count);
   int ok = 1;
   for (int i = p->waited_count; i < p->program_count; ++i) {
-    if (p->backend->wait_child(p, p->pids[i], &p->exit_statuses[i], track ? &p->usages[i] : nullptr, terminate,
-                               errmsg, err) < 0)
+    if (p->backend->wait_child(p, p->pids[i], &p->exit_statuses[i], track ? &p->usages[i] : nullptr,
+                               terminate, errmsg, err) < 0)
       ok = 0;
   }
   p->waited_count = p->program_count;
@@ -277,7 +281,8 @@ int pex_get_status(ProcessPipeline* p, int count, int* statuses) {
   int err;
   if (!pex_collect(p, false, &errmsg, &err)) return 0;
   if (count > p->program_count) {
-    memset(statuses + p->program_count, 0, sizeof(int) * static_cast<size_t>(count - p->program_count));
+    memset(statuses + p->program_count, 0,
+           sizeof(int) * static_cast<size_t>(count - p->program_count));
     count = p->program_count;
   }
   if (count > 0) memcpy(statuses, p->exit_statuses, sizeof(int) * static_cast<size_t>(count));
@@ -290,7 +295,8 @@ int pex_get_usage(ProcessPipeline* p, int count, UsageTimes* usages) {
   if (!pex_collect(p, false, &errmsg, &err)) return 0;
   if (p->usages == nullptr) return 0;
   if (count > p->program_count) {
-    memset(usages + p->program_count, 0, sizeof(UsageTimes) * static_cast<size_t>(count - p->program_count));
+    memset(usages + p->program_count, 0,
+           sizeof(UsageTimes) * static_cast<size_t>(count - p->program_count));
     count = p->program_count;
   }
   if (count > 0) memcpy(usages, p->usages, sizeof(UsageTimes) * static_cast<size_t>(count));
@@ -319,8 +325,9 @@ void pex_destroy(ProcessPipeline* p) {
   free(p);
 }
 
-const char* pex_run_single(int flags, const char* program, char* const* argv, const char* caller_name,
-                           const char* outname, const char* errname, int* status, int* err) {
+const char* pex_run_single(int flags, const char* program, char* const* argv,
+                           const char* caller_name, const char* outname, const char* errname,
+                           int* status, int* err) {
   ProcessPipeline* p = pex_create(0, caller_name, nullptr);
   const char* errmsg = pex_add_program(p, flags, program, argv, outname, errname, err);
   if (errmsg == nullptr && !pex_get_status(p, 1, status)) {

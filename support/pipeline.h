@@ -55,10 +55,11 @@ struct ProcessPipeline {
 };
 
 ProcessPipeline* pex_create(int flags, const char* caller_name, const char* scratch_base);
-const char* pex_add_program(ProcessPipeline* pipeline, int flags, const char* program, char* const* argv,
-                            const char* outname, const char* errname, int* err);
-const char* pex_add_program_env(ProcessPipeline* pipeline, int flags, const char* program, char* const* argv,
-                                char* const* env, const char* outname, const char* errname, int* err);
+const char* pex_add_program(ProcessPipeline* pipeline, int flags, const char* program,
+                            char* const* argv, const char* outname, const char* errname, int* err);
+const char* pex_add_program_env(ProcessPipeline* pipeline, int flags, const char* program,
+                                char* const* argv, char* const* env, const char* outname,
+                                const char* errname, int* err);
 FILE* pex_prepare_input_file(ProcessPipeline* pipeline, int flags, const char* name);
 FILE* pex_prepare_input_pipe(ProcessPipeline* pipeline, int binary);
 FILE* pex_take_output(ProcessPipeline* pipeline, int binary);
@@ -66,8 +67,9 @@ FILE* pex_take_errors(ProcessPipeline* pipeline, int binary);
 int pex_get_status(ProcessPipeline* pipeline, int count, int* statuses);
 int pex_get_usage(ProcessPipeline* pipeline, int count, UsageTimes* usages);
 void pex_destroy(ProcessPipeline* pipeline);
-const char* pex_run_single(int flags, const char* program, char* const* argv, const char* caller_name,
-                           const char* outname, const char* errname, int* status, int* err);
+const char* pex_run_single(int flags, const char* program, char* const* argv,
+                           const char* caller_name, const char* outname, const char* errname,
+                           int* status, int* err);
 // The file a non-final program writes when programs are not piped together.
 char* pex_intermediate_name(ProcessPipeline* pipeline, int flags, const char* name);
 // Waits for every program not yet waited for; 1 on success.

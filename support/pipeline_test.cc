@@ -44,7 +44,9 @@ std::set<std::string> inheritable_descriptors() {
   return fds;
 }
 
-bool exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+bool exists(const std::string& path) {
+  return access(path.c_str(), F_OK) == 0;
+}
 
 class Pipeline : public testing::Test {
  protected:
@@ -58,23 +60,26 @@ class Pipeline : public testing::Test {
 
 TEST_F(Pipeline, RunSingleReturnsTheExitStatus) {
   int status = -1, err = -1;
-  EXPECT_EQ(pex_run_single(PEX_USE_PATH, "sh", args({"sh", "-c", "exit 2"}), "t", nullptr, nullptr, &status, &err),
+  EXPECT_EQ(pex_run_single(PEX_USE_PATH, "sh", args({"sh", "-c", "exit 2"}), "t", nullptr, nullptr,
+                           &status, &err),
             nullptr);
   EXPECT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 2);
-  EXPECT_STREQ(pex_run_single(0, "/no/such", args({"/no/such"}), "t", nullptr, nullptr, &status, &err), "execv");
+  EXPECT_STREQ(
+      pex_run_single(0, "/no/such", args({"/no/such"}), "t", nullptr, nullptr, &status, &err),
+      "execv");
   EXPECT_EQ(err, ENOENT);
 }
 
 TEST_F(Pipeline, OutputAndErrorFiles) {
   const std::string out = dir + "/out", errf = dir + "/err";
   int status, err;
-  ASSERT_EQ(pex_run_single(PEX_USE_PATH | PEX_FINAL_STAGE, "sh", args({"sh", "-c", "echo o; echo e >&2"}), "t",
-                           out.c_str(),
-                           errf.c_str(), &status, &err),
-            nullptr);
-  ASSERT_EQ(pex_run_single(PEX_USE_PATH | PEX_FINAL_STAGE | PEX_APPEND_OUTPUT, "sh", args({"sh", "-c", "echo o2"}), "t", out.c_str(),
-                           nullptr, &status, &err),
+  ASSERT_EQ(
+      pex_run_single(PEX_USE_PATH | PEX_FINAL_STAGE, "sh", args({"sh", "-c", "echo o; echo e >&2"}),
+                     "t", out.c_str(), errf.c_str(), &status, &err),
+      nullptr);
+  ASSERT_EQ(pex_run_single(PEX_USE_PATH | PEX_FINAL_STAGE | PEX_APPEND_OUTPUT, "sh",
+                           args({"sh", "-c", "echo o2"}), "t", out.c_str(), nullptr, &status, &err),
             nullptr);
   FILE* f = fopen(out.c_str(), "r");
   ASSERT_NE(f, nullptr);
@@ -90,11 +95,15 @@ TEST_F(Pipeline, TwoStagesThroughAnIntermediateFile) {
   const std::string base = dir + "/stage";
   ProcessPipeline* p = pex_create(0, "t", base.c_str());
   int err = 0;
-  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH, "sh", args({"sh", "-c", "echo hello"}), nullptr, nullptr, &err), nullptr);
+  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH, "sh", args({"sh", "-c", "echo hello"}), nullptr,
+                            nullptr, &err),
+            nullptr);
   const std::string intermediate = p->pending_input_path;
   EXPECT_EQ(intermediate.substr(0, base.size()), base);
   EXPECT_EQ(intermediate.size(), base.size() + 6);
-  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH, "tr", args({"tr", "a-z", "A-Z"}), nullptr, nullptr, &err), nullptr);
+  ASSERT_EQ(
+      pex_add_program(p, PEX_USE_PATH, "tr", args({"tr", "a-z", "A-Z"}), nullptr, nullptr, &err),
+      nullptr);
   FILE* out = pex_take_output(p, 0);
   ASSERT_NE(out, nullptr);
   EXPECT_EQ(read_stream(out), "HELLO\n");
@@ -111,7 +120,8 @@ TEST_F(Pipeline, KeepTempsAndTemplateBase) {
   const std::string base = dir + "/keepXXXXXX";
   ProcessPipeline* p = pex_create(PEX_KEEP_TEMPS, "t", base.c_str());
   int err = 0;
-  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH, "true", args({"true"}), nullptr, nullptr, &err), nullptr);
+  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH, "true", args({"true"}), nullptr, nullptr, &err),
+            nullptr);
   const std::string intermediate = p->pending_input_path;
   EXPECT_EQ(intermediate.size(), base.size());
   EXPECT_NE(intermediate, base);
@@ -126,8 +136,10 @@ TEST_F(Pipeline, TwoStagesThroughAPipe) {
   ASSERT_NE(in, nullptr);
   // The first stage must not hold the read end of its own output pipe, or
   // the second would never see end of file: "cat" would then hang.
-  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH, "cat", args({"cat"}), nullptr, nullptr, &err), nullptr);
-  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH, "wc", args({"wc", "-c"}), nullptr, nullptr, &err), nullptr);
+  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH, "cat", args({"cat"}), nullptr, nullptr, &err),
+            nullptr);
+  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH, "wc", args({"wc", "-c"}), nullptr, nullptr, &err),
+            nullptr);
   fputs("12345", in);
   fclose(in);
   FILE* out = pex_take_output(p, 0);
@@ -143,9 +155,10 @@ TEST_F(Pipeline, TwoStagesThroughAPipe) {
 TEST_F(Pipeline, ErrorsThroughAPipeAndUsage) {
   ProcessPipeline* p = pex_create(PEX_TRACK_USAGE, "t", nullptr);
   int err = 0;
-  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH | PEX_FINAL_STAGE | PEX_STDERR_TO_PIPE, "sh",
-                            args({"sh", "-c", "echo oops >&2"}), (dir + "/o").c_str(), nullptr, &err),
-            nullptr);
+  ASSERT_EQ(
+      pex_add_program(p, PEX_USE_PATH | PEX_FINAL_STAGE | PEX_STDERR_TO_PIPE, "sh",
+                      args({"sh", "-c", "echo oops >&2"}), (dir + "/o").c_str(), nullptr, &err),
+      nullptr);
   FILE* errors = pex_take_errors(p, 0);
   ASSERT_NE(errors, nullptr);
   EXPECT_EQ(read_stream(errors), "oops\n");
@@ -156,7 +169,8 @@ TEST_F(Pipeline, ErrorsThroughAPipeAndUsage) {
   pex_destroy(p);
 
   p = pex_create(0, "t", nullptr);
-  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH | PEX_FINAL_STAGE, "true", args({"true"}), nullptr, nullptr, &err),
+  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH | PEX_FINAL_STAGE, "true", args({"true"}), nullptr,
+                            nullptr, &err),
             nullptr);
   UsageTimes none[1];
   EXPECT_EQ(pex_get_usage(p, 1, none), 0);
@@ -166,7 +180,8 @@ TEST_F(Pipeline, ErrorsThroughAPipeAndUsage) {
 TEST_F(Pipeline, ErrorTexts) {
   int err = -1;
   ProcessPipeline* p = pex_create(0, "t", nullptr);
-  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH | PEX_FINAL_STAGE, "true", args({"true"}), nullptr, nullptr, &err),
+  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH | PEX_FINAL_STAGE, "true", args({"true"}), nullptr,
+                            nullptr, &err),
             nullptr);
   EXPECT_STREQ(pex_add_program(p, PEX_USE_PATH, "true", args({"true"}), nullptr, nullptr, &err),
                "pipeline already complete");
@@ -188,23 +203,28 @@ TEST_F(Pipeline, ErrorTexts) {
     const char *outname, *errname, *text;
     int err;
   } cases[] = {
-      {PEX_FINAL_STAGE | PEX_STDERR_TO_PIPE, nullptr, "e", "both ERRNAME and PEX_STDERR_TO_PIPE specified.", 0},
+      {PEX_FINAL_STAGE | PEX_STDERR_TO_PIPE, nullptr, "e",
+       "both ERRNAME and PEX_STDERR_TO_PIPE specified.", 0},
       {PEX_FINAL_STAGE | PEX_NAME_IS_SUFFIX, ".out", nullptr, "open temporary output file", ENOENT},
       {PEX_FINAL_STAGE, nullptr, "/no/such/dir/e", "open error file", ENOENT},
   };
   for (const Case& c : cases) {
     p = pex_create(0, "t", nullptr);
-    EXPECT_STREQ(pex_add_program(p, c.flags, "true", args({"true"}), c.outname, c.errname, &err), c.text);
+    EXPECT_STREQ(pex_add_program(p, c.flags, "true", args({"true"}), c.outname, c.errname, &err),
+                 c.text);
     EXPECT_EQ(err, c.err) << c.text;
-    EXPECT_STREQ(pex_add_program(p, PEX_FINAL_STAGE, "true", args({"true"}), nullptr, nullptr, &err),
-                 "pipeline already complete");
+    EXPECT_STREQ(
+        pex_add_program(p, PEX_FINAL_STAGE, "true", args({"true"}), nullptr, nullptr, &err),
+        "pipeline already complete");
     pex_destroy(p);
   }
 
   p = pex_create(PEX_PIPE_STAGES, "t", nullptr);
-  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH | PEX_STDERR_TO_PIPE, "true", args({"true"}), nullptr, nullptr, &err),
+  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH | PEX_STDERR_TO_PIPE, "true", args({"true"}), nullptr,
+                            nullptr, &err),
             nullptr);
-  EXPECT_STREQ(pex_add_program(p, PEX_USE_PATH | PEX_FINAL_STAGE, "true", args({"true"}), nullptr, nullptr, &err),
+  EXPECT_STREQ(pex_add_program(p, PEX_USE_PATH | PEX_FINAL_STAGE, "true", args({"true"}), nullptr,
+                               nullptr, &err),
                "PEX_STDERR_TO_PIPE used in the middle of pipeline");
   pex_destroy(p);
 }
@@ -217,7 +237,8 @@ TEST_F(Pipeline, PreparedInputFileFeedsTheFirstProgram) {
   fputs("abc", in);
   int err;
   const std::string out = dir + "/out";
-  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH | PEX_FINAL_STAGE, "cat", args({"cat"}), out.c_str(), nullptr, &err),
+  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH | PEX_FINAL_STAGE, "cat", args({"cat"}), out.c_str(),
+                            nullptr, &err),
             nullptr);
   int status;
   EXPECT_EQ(pex_get_status(p, 1, &status), 1);
@@ -230,8 +251,8 @@ TEST_F(Pipeline, PreparedInputFileFeedsTheFirstProgram) {
 TEST_F(Pipeline, DestroyTerminatesARunningProgram) {
   ProcessPipeline* p = pex_create(0, "t", nullptr);
   int err;
-  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH | PEX_FINAL_STAGE, "sleep", args({"sleep", "1000"}), nullptr, nullptr,
-                            &err),
+  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH | PEX_FINAL_STAGE, "sleep", args({"sleep", "1000"}),
+                            nullptr, nullptr, &err),
             nullptr);
   const pid_t pid = p->pids[0];
   pex_destroy(p);
@@ -243,8 +264,8 @@ TEST_F(Pipeline, NoDescriptorLeaksIntoTheParent) {
   const int before = open("/dev/null", O_RDONLY);
   close(before);
   int status, err;
-  pex_run_single(PEX_USE_PATH | PEX_FINAL_STAGE, "true", args({"true"}), "t", (dir + "/o").c_str(), (dir + "/e").c_str(), &status,
-                 &err);
+  pex_run_single(PEX_USE_PATH | PEX_FINAL_STAGE, "true", args({"true"}), "t", (dir + "/o").c_str(),
+                 (dir + "/e").c_str(), &status, &err);
   pex_run_single(0, "/no/such", args({"/no/such"}), "t", nullptr, nullptr, &status, &err);
   const int after = open("/dev/null", O_RDONLY);
   close(after);
@@ -256,9 +277,10 @@ TEST_F(Pipeline, NoDescriptorLeaksIntoTheChild) {
   // report pipe, not the pipeline's own descriptors.
   const std::string out = dir + "/fds";
   int status, err;
-  ASSERT_EQ(pex_run_single(PEX_USE_PATH | PEX_FINAL_STAGE, "sh", args({"sh", "-c", "ls /proc/$$/fd"}), "t",
-                           out.c_str(), (dir + "/e").c_str(), &status, &err),
-            nullptr);
+  ASSERT_EQ(
+      pex_run_single(PEX_USE_PATH | PEX_FINAL_STAGE, "sh", args({"sh", "-c", "ls /proc/$$/fd"}),
+                     "t", out.c_str(), (dir + "/e").c_str(), &status, &err),
+      nullptr);
   FILE* f = fopen(out.c_str(), "r");
   ASSERT_NE(f, nullptr);
   std::set<std::string> seen;

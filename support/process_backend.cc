@@ -27,17 +27,25 @@ struct ChildReport {
 };
 static_assert(sizeof(ChildReport) == 8, "the report is two 32-bit words");
 
-int unix_open_for_reading(ProcessPipeline*, const char* name, int) { return open(name, O_RDONLY); }
+int unix_open_for_reading(ProcessPipeline*, const char* name, int) {
+  return open(name, O_RDONLY);
+}
 
 int unix_open_for_writing(ProcessPipeline*, const char* name, int, int append) {
   return open(name, O_WRONLY | O_CREAT | (append ? O_APPEND : O_TRUNC), 0666);
 }
 
-int unix_close_descriptor(ProcessPipeline*, int fd) { return close(fd); }
+int unix_close_descriptor(ProcessPipeline*, int fd) {
+  return close(fd);
+}
 
-int unix_make_pipe(ProcessPipeline*, int* fds, int) { return pipe(fds); }
+int unix_make_pipe(ProcessPipeline*, int* fds, int) {
+  return pipe(fds);
+}
 
-FILE* unix_stream_for_reading(ProcessPipeline*, int fd, int) { return fdopen(fd, "r"); }
+FILE* unix_stream_for_reading(ProcessPipeline*, int fd, int) {
+  return fdopen(fd, "r");
+}
 
 FILE* unix_stream_for_writing(ProcessPipeline*, int fd, int) {
   if (fcntl(fd, F_SETFD, FD_CLOEXEC) < 0) return nullptr;
@@ -59,8 +67,9 @@ bool child_write(const char* text) {
 }
 
 // Runs in the vfork child: only plain system calls, and it never returns.
-[[noreturn]] void run_child(ProcessPipeline* pipeline, int flags, const char* program, char* const* argv,
-                            char* const* env, int in, int out, int errdes, int toclose, const int report[2]) {
+[[noreturn]] void run_child(ProcessPipeline* pipeline, int flags, const char* program,
+                            char* const* argv, char* const* env, int in, int out, int errdes,
+                            int toclose, const int report[2]) {
   int32_t failed = -1;
   if (report[0] >= 0) close(report[0]);
   const int redirect_from[3] = {in, out, errdes};
@@ -85,15 +94,19 @@ bool child_write(const char* text) {
     }
   }
   const ChildReport record = {failed, errno};
-  if (report[1] >= 0 && write(report[1], &record, sizeof record) == static_cast<ssize_t>(sizeof record)) _exit(-1);
-  const bool written = child_write(pipeline->caller_name) && child_write(": error trying to exec '") &&
-                       child_write(program) && child_write("': ") && child_write(kChildCalls[failed]) &&
-                       child_write(": ") && child_write(errno_text(record.error)) && child_write("\n");
+  if (report[1] >= 0 &&
+      write(report[1], &record, sizeof record) == static_cast<ssize_t>(sizeof record))
+    _exit(-1);
+  const bool written =
+      child_write(pipeline->caller_name) && child_write(": error trying to exec '") &&
+      child_write(program) && child_write("': ") && child_write(kChildCalls[failed]) &&
+      child_write(": ") && child_write(errno_text(record.error)) && child_write("\n");
   _exit(written ? -1 : -2);
 }
 
 pid_t unix_start_child(ProcessPipeline* pipeline, int flags, const char* program, char* const* argv,
-                       char* const* env, int in, int out, int errdes, int toclose, const char** errmsg, int* err) {
+                       char* const* env, int in, int out, int errdes, int toclose,
+                       const char** errmsg, int* err) {
   int report[2] = {-1, -1};
   if (pipe2(report, O_CLOEXEC) < 0) report[0] = report[1] = -1;
   char** const saved_environ = environ;
@@ -125,7 +138,8 @@ pid_t unix_start_child(ProcessPipeline* pipeline, int flags, const char* program
     do {
       got = read(report[0], &record, sizeof record);
     } while (got < 0 && errno == EINTR);
-    child_failed = got == static_cast<ssize_t>(sizeof record) && record.call >= 0 && record.call <= kExecvp;
+    child_failed =
+        got == static_cast<ssize_t>(sizeof record) && record.call >= 0 && record.call <= kExecvp;
     close(report[0]);
   }
   if (child_failed) {
@@ -171,7 +185,7 @@ int unix_wait_child(ProcessPipeline*, pid_t pid, int* status, UsageTimes* usage,
 }  // namespace
 
 const PipelineBackend unix_backend = {
-    unix_open_for_reading, unix_open_for_writing, unix_start_child,        unix_close_descriptor,
-    unix_wait_child,       unix_make_pipe,        unix_stream_for_reading, unix_stream_for_writing,
-    unix_release_backend,
+    unix_open_for_reading,   unix_open_for_writing,   unix_start_child,
+    unix_close_descriptor,   unix_wait_child,         unix_make_pipe,
+    unix_stream_for_reading, unix_stream_for_writing, unix_release_backend,
 };

@@ -9,8 +9,9 @@
 struct PipelineBackend {
   int (*open_for_reading)(ProcessPipeline*, const char* name, int binary);
   int (*open_for_writing)(ProcessPipeline*, const char* name, int binary, int append);
-  pid_t (*start_child)(ProcessPipeline*, int flags, const char* program, char* const* argv, char* const* env,
-                       int in, int out, int errdes, int toclose, const char** errmsg, int* err);
+  pid_t (*start_child)(ProcessPipeline*, int flags, const char* program, char* const* argv,
+                       char* const* env, int in, int out, int errdes, int toclose,
+                       const char** errmsg, int* err);
   int (*close_descriptor)(ProcessPipeline*, int fd);
   int (*wait_child)(ProcessPipeline*, pid_t pid, int* status, UsageTimes* usage, bool terminate,
                     const char** errmsg, int* err);

@@ -40,8 +40,10 @@ class Backend : public testing::Test {
     pex_destroy(p);
     system(("rm -rf " + dir).c_str());
   }
-  int run(int flags, char* const* argv, char* const* env, int in, int out, int err_fd, const char** msg, int* err) {
-    const pid_t pid = unix_backend.start_child(p, flags, argv[0], argv, env, in, out, err_fd, -1, msg, err);
+  int run(int flags, char* const* argv, char* const* env, int in, int out, int err_fd,
+          const char** msg, int* err) {
+    const pid_t pid =
+        unix_backend.start_child(p, flags, argv[0], argv, env, in, out, err_fd, -1, msg, err);
     if (pid < 0) return -1;
     int status = 0;
     EXPECT_EQ(unix_backend.wait_child(p, pid, &status, nullptr, false, msg, err), 0);
@@ -128,7 +130,8 @@ TEST_F(Backend, WithoutReportPipeTheChildWritesTheFailure) {
   char* argv[] = {const_cast<char*>("/nonexistent/tool"), nullptr};
   const char* msg = nullptr;
   int err = 0;
-  const pid_t pid = unix_backend.start_child(p, PEX_USE_PATH, argv[0], argv, nullptr, 0, 1, err_fd, -1, &msg, &err);
+  const pid_t pid = unix_backend.start_child(p, PEX_USE_PATH, argv[0], argv, nullptr, 0, 1, err_fd,
+                                             -1, &msg, &err);
   for (int fd : hogs) close(fd);
   setrlimit(RLIMIT_NOFILE, &saved);
   ASSERT_GT(pid, 0);
@@ -136,8 +139,9 @@ TEST_F(Backend, WithoutReportPipeTheChildWritesTheFailure) {
   ASSERT_EQ(unix_backend.wait_child(p, pid, &status, nullptr, false, &msg, &err), 0);
   EXPECT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 255);
-  EXPECT_EQ(read_file(err_path),
-            "tester: error trying to exec '/nonexistent/tool': execvp: No such file or directory\n");
+  EXPECT_EQ(
+      read_file(err_path),
+      "tester: error trying to exec '/nonexistent/tool': execvp: No such file or directory\n");
 }
 
 }  // namespace

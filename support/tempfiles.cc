@@ -23,7 +23,8 @@ bool usable_directory(const char* dir) {
 
 const char* temp_directory() {
   if (chosen_directory) return chosen_directory;
-  const char* candidates[] = {getenv("TMPDIR"), getenv("TMP"), getenv("TEMP"), "/tmp", "/var/tmp", "/tmp"};
+  const char* candidates[] = {getenv("TMPDIR"), getenv("TMP"), getenv("TEMP"),
+                              "/tmp",           "/var/tmp",    "/tmp"};
   const char* dir = ".";
   for (const char* candidate : candidates) {
     if (usable_directory(candidate)) {
@@ -43,8 +44,10 @@ char* temp_file_create(const char* prefix, const char* suffix) {
   const char* dir = temp_directory();
   if (prefix == nullptr) prefix = "cc";
   if (suffix == nullptr) suffix = "";
-  const size_t dir_length = strlen(dir), prefix_length = strlen(prefix), suffix_length = strlen(suffix);
-  char* name = static_cast<char*>(checked_alloc(dir_length + prefix_length + 6 + suffix_length + 1));
+  const size_t dir_length = strlen(dir), prefix_length = strlen(prefix),
+               suffix_length = strlen(suffix);
+  char* name =
+      static_cast<char*>(checked_alloc(dir_length + prefix_length + 6 + suffix_length + 1));
   char* end = name;
   end = static_cast<char*>(memcpy(end, dir, dir_length)) + dir_length;
   end = static_cast<char*>(memcpy(end, prefix, prefix_length)) + prefix_length;
@@ -59,4 +62,6 @@ char* temp_file_create(const char* prefix, const char* suffix) {
   return name;
 }
 
-char* temp_file_create_suffixed(const char* suffix) { return temp_file_create(nullptr, suffix); }
+char* temp_file_create_suffixed(const char* suffix) {
+  return temp_file_create(nullptr, suffix);
+}

@@ -15,7 +15,7 @@ TEST(TempDirectory, SkipsUnusableCandidatesAndAlwaysAddsASlash) {
   const std::string file = std::string(dir) + "/plain-file";
   FILE* f = fopen(file.c_str(), "w");
   fclose(f);
-  setenv("TMPDIR", file.c_str(), 1);                        // a regular file: skipped
+  setenv("TMPDIR", file.c_str(), 1);                          // a regular file: skipped
   setenv("TMP", (std::string(dir) + "/missing").c_str(), 1);  // missing: skipped
   setenv("TEMP", (std::string(dir) + "/").c_str(), 1);
   EXPECT_EQ(std::string(temp_directory()), std::string(dir) + "//");
@@ -54,7 +54,8 @@ TEST(TempFileDeathTest, UnwritableDirectoryAborts) {
   setenv("TMPDIR", dir, 1);
   const std::string chosen = temp_directory();
   chmod(dir, 0500);
-  EXPECT_DEATH(temp_file_create(nullptr, nullptr), "Cannot create temporary file in " + chosen + ": Permission denied");
+  EXPECT_DEATH(temp_file_create(nullptr, nullptr),
+               "Cannot create temporary file in " + chosen + ": Permission denied");
   chmod(dir, 0700);
   rmdir(dir);
 }

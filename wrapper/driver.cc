@@ -39,8 +39,8 @@ int run_wrapper(const WrapperPersonality& personality, int argc, char** argv) {
   if (suite_libexec_dir == nullptr) suite_libexec_dir = const_cast<char*>(YEW_STD_LIBEXEC_DIR);
 
   // 3. The target's own tools, at the installation root.
-  prefix_chain_add_string(join_strings(suite_lib_dir, YEW_TARGET, "/", YEW_VERSION, "/", "../../../../", YEW_TARGET,
-                                       "/", "bin", nullptr),
+  prefix_chain_add_string(join_strings(suite_lib_dir, YEW_TARGET, "/", YEW_VERSION, "/",
+                                       "../../../../", YEW_TARGET, "/", "bin", nullptr),
                           &suite_dirs);
   // 4. The versioned libexec directory.
   suite_libexec_dir = join_strings(suite_libexec_dir, YEW_TARGET, "/", YEW_VERSION, "/", nullptr);
@@ -65,7 +65,8 @@ int run_wrapper(const WrapperPersonality& personality, int argc, char** argv) {
     if (length >= 2 && dir[length - 1] != '/') dir = join_strings(dir, "/", nullptr);
     prefix_chain_prepend(&path_dirs, dir);
     prefix_chain_prepend(&suite_dirs, dir);
-    memmove(argv + i, argv + i + removed, sizeof(char*) * static_cast<size_t>(argc - i - removed + 1));
+    memmove(argv + i, argv + i + removed,
+            sizeof(char*) * static_cast<size_t>(argc - i - removed + 1));
     argc -= removed;
     break;
   }
@@ -84,7 +85,8 @@ int run_wrapper(const WrapperPersonality& personality, int argc, char** argv) {
   }
 
   // 8. The tool's arguments: the plugin pair in front of the user's own.
-  auto** tool_argv = static_cast<char**>(checked_alloc_zeroed(static_cast<size_t>(argc) + 4, sizeof(char*)));
+  auto** tool_argv =
+      static_cast<char**>(checked_alloc_zeroed(static_cast<size_t>(argc) + 4, sizeof(char*)));
   int n = 0;
   tool_argv[n++] = const_cast<char*>(tool);
   tool_argv[n++] = const_cast<char*>("--plugin");
@@ -97,8 +99,8 @@ int run_wrapper(const WrapperPersonality& personality, int argc, char** argv) {
   // 9. Run it with the wrapper's own streams.
   int status = 0, err = 0;
   const char* caller = join_strings("yew-", tool, nullptr);
-  const char* errmsg = pex_run_single(PEX_FINAL_STAGE | PEX_USE_PATH, tool, tool_argv, caller, nullptr, nullptr,
-                                      &status, &err);
+  const char* errmsg = pex_run_single(PEX_FINAL_STAGE | PEX_USE_PATH, tool, tool_argv, caller,
+                                      nullptr, nullptr, &status, &err);
 
   // 10. The tool's status becomes the wrapper's.
   if (errmsg != nullptr) {
@@ -108,8 +110,8 @@ int run_wrapper(const WrapperPersonality& personality, int argc, char** argv) {
   if (status == 0) return 0;
   if (WIFEXITED(status)) return WEXITSTATUS(status);
   if (WIFSIGNALED(status)) {
-    fprintf(stderr, "%s terminated with signal %d [%s]%s\n", tool, WTERMSIG(status), strsignal(WTERMSIG(status)),
-            WCOREDUMP(status) ? ", core dumped" : "");
+    fprintf(stderr, "%s terminated with signal %d [%s]%s\n", tool, WTERMSIG(status),
+            strsignal(WTERMSIG(status)), WCOREDUMP(status) ? ", core dumped" : "");
     return 1;
   }
   return 1;

@@ -15,7 +15,9 @@ bool trace = false;
 
 }  // namespace
 
-void set_prefix_search_trace(bool on) { trace = on; }
+void set_prefix_search_trace(bool on) {
+  trace = on;
+}
 
 void prefix_chain_insert(PrefixChain* chain, const char* prefix, bool at_front) {
   auto* entry = static_cast<PrefixEntry*>(checked_alloc(sizeof(PrefixEntry)));
@@ -33,9 +35,13 @@ void prefix_chain_insert(PrefixChain* chain, const char* prefix, bool at_front) 
   last->next = entry;
 }
 
-void prefix_chain_append(PrefixChain* chain, const char* prefix) { prefix_chain_insert(chain, prefix, false); }
+void prefix_chain_append(PrefixChain* chain, const char* prefix) {
+  prefix_chain_insert(chain, prefix, false);
+}
 
-void prefix_chain_prepend(PrefixChain* chain, const char* prefix) { prefix_chain_insert(chain, prefix, true); }
+void prefix_chain_prepend(PrefixChain* chain, const char* prefix) {
+  prefix_chain_insert(chain, prefix, true);
+}
 
 void prefix_chain_add_string(const char* text, PrefixChain* chain) {
   char* scratch = static_cast<char*>(checked_alloc(strlen(text) + 3));
@@ -67,7 +73,8 @@ void prefix_chain_add_env(const char* variable, PrefixChain* chain) {
 char* locate_on_prefixes(const PrefixChain* chain, const char* name, int mode) {
   if (trace) fprintf(stderr, "Looking for '%s'\n", name);
   const size_t name_length = strlen(name);
-  char* path = static_cast<char*>(checked_alloc(static_cast<size_t>(chain->longest) + 1 + name_length));
+  char* path =
+      static_cast<char*>(checked_alloc(static_cast<size_t>(chain->longest) + 1 + name_length));
   if (name[0] == '/') {
     if (access(name, mode) == 0) {
       memcpy(path, name, name_length + 1);

@@ -9,7 +9,9 @@
 #include <vector>
 
 // Prefix chains live for the whole process and are never freed.
-extern "C" const char* __asan_default_options() { return "detect_leaks=0"; }
+extern "C" const char* __asan_default_options() {
+  return "detect_leaks=0";
+}
 
 namespace {
 
@@ -25,7 +27,8 @@ TEST(PrefixChain, AddStringSplitsAtColons) {
   struct Case {
     const char* text;
     V expected;
-  } cases[] = {{"a::b:", {"a/", "./", "b/", "./"}}, {"", {"./"}}, {"/", {"/"}}, {"/x/:y", {"/x/", "y/"}}};
+  } cases[] = {
+      {"a::b:", {"a/", "./", "b/", "./"}}, {"", {"./"}}, {"/", {"/"}}, {"/x/:y", {"/x/", "y/"}}};
   for (const Case& c : cases) {
     PrefixChain chain;
     prefix_chain_add_string(c.text, &chain);

@@ -91,7 +91,8 @@ char** split_path_components(const char* path, int* count) {
   return components;
 }
 
-char* relocate_dir(const char* program, const char* bin_dir, const char* target_dir, bool resolve_links) {
+char* relocate_dir(const char* program, const char* bin_dir, const char* target_dir,
+                   bool resolve_links) {
   if (program == nullptr || bin_dir == nullptr || target_dir == nullptr) return nullptr;
   char* located = locate_program(program);
   if (located == nullptr) return nullptr;
@@ -115,10 +116,12 @@ char* relocate_dir(const char* program, const char* bin_dir, const char* target_
     program_parts[--program_count] = nullptr;
 
     bool in_bin_dir = program_count == bin_count;
-    for (int i = 0; in_bin_dir && i < program_count; ++i) in_bin_dir = strcmp(program_parts[i], bin_parts[i]) == 0;
+    for (int i = 0; in_bin_dir && i < program_count; ++i)
+      in_bin_dir = strcmp(program_parts[i], bin_parts[i]) == 0;
 
     int common = 0;
-    while (common < bin_count && common < target_count && strcmp(bin_parts[common], target_parts[common]) == 0)
+    while (common < bin_count && common < target_count &&
+           strcmp(bin_parts[common], target_parts[common]) == 0)
       ++common;
 
     if (!in_bin_dir && common > 0) {
@@ -144,6 +147,7 @@ char* install_relative_dir(const char* program, const char* bin_dir, const char*
   return relocate_dir(program, bin_dir, target_dir, true);
 }
 
-char* install_relative_dir_unresolved(const char* program, const char* bin_dir, const char* target_dir) {
+char* install_relative_dir_unresolved(const char* program, const char* bin_dir,
+                                      const char* target_dir) {
   return relocate_dir(program, bin_dir, target_dir, false);
 }

@@ -54,7 +54,8 @@ TEST(RelocateDir, Table) {
       {"/x/./bin/../y/yew-ar", "/usr/bin/", "/usr/lib/", "/x/./bin/../y/../lib/"},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(show(install_relative_dir_unresolved(c.program, c.bin, c.target)), c.expected) << c.program;
+    EXPECT_EQ(show(install_relative_dir_unresolved(c.program, c.bin, c.target)), c.expected)
+        << c.program;
   EXPECT_EQ(show(relocate_dir(nullptr, "/usr/bin/", "/usr/lib/", true)), "(null)");
 }
 
@@ -67,15 +68,18 @@ TEST(RelocateDir, BareNameFoundOnPathOrNot) {
   fclose(f);
   chmod(tool.c_str(), 0755);
   setenv("PATH", ("/nonexistent::" + dir + "/bin").c_str(), 1);
-  EXPECT_EQ(show(install_relative_dir("yew-test-tool", "/usr/bin/", "/usr/lib/yew/")), dir + "/bin/../lib/yew/");
-  EXPECT_EQ(show(install_relative_dir("not-anywhere", "/usr/bin/", "/usr/lib/yew/")), "../lib/yew/");
+  EXPECT_EQ(show(install_relative_dir("yew-test-tool", "/usr/bin/", "/usr/lib/yew/")),
+            dir + "/bin/../lib/yew/");
+  EXPECT_EQ(show(install_relative_dir("not-anywhere", "/usr/bin/", "/usr/lib/yew/")),
+            "../lib/yew/");
   // An empty PATH element stands for the current directory.
   char* here = getcwd(nullptr, 0);
   const std::string cwd = here;
   free(here);
   ASSERT_EQ(chdir((dir + "/bin").c_str()), 0);
   setenv("PATH", "/nonexistent:", 1);
-  EXPECT_EQ(show(install_relative_dir_unresolved("yew-test-tool", "/usr/bin/", "/usr/lib/yew/")), "./../lib/yew/");
+  EXPECT_EQ(show(install_relative_dir_unresolved("yew-test-tool", "/usr/bin/", "/usr/lib/yew/")),
+            "./../lib/yew/");
   ASSERT_EQ(chdir(cwd.c_str()), 0);
   system(("rm -rf " + dir).c_str());
 }
@@ -90,9 +94,11 @@ TEST(RelocateDir, SymbolicLinksResolveOnlyWhenAsked) {
   fclose(f);
   ASSERT_EQ(symlink((dir + "/real/bin/yew-ar").c_str(), (dir + "/link/yew-ar").c_str()), 0);
   char* real_dir = realpath(dir.c_str(), nullptr);
-  EXPECT_EQ(show(install_relative_dir((dir + "/link/yew-ar").c_str(), "/usr/bin/", "/usr/lib/yew/")),
-            std::string(real_dir) + "/real/bin/../lib/yew/");
-  EXPECT_EQ(show(install_relative_dir_unresolved((dir + "/link/yew-ar").c_str(), "/usr/bin/", "/usr/lib/yew/")),
+  EXPECT_EQ(
+      show(install_relative_dir((dir + "/link/yew-ar").c_str(), "/usr/bin/", "/usr/lib/yew/")),
+      std::string(real_dir) + "/real/bin/../lib/yew/");
+  EXPECT_EQ(show(install_relative_dir_unresolved((dir + "/link/yew-ar").c_str(), "/usr/bin/",
+                                                 "/usr/lib/yew/")),
             dir + "/link/../lib/yew/");
   free(real_dir);
   system(("rm -rf " + dir).c_str());

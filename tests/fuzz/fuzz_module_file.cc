@@ -13,7 +13,9 @@ namespace {
 
 struct StrictExit {};
 
-[[noreturn]] void throw_exit(int) { throw StrictExit(); }
+[[noreturn]] void throw_exit(int) {
+  throw StrictExit();
+}
 
 }  // namespace
 
@@ -32,13 +34,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   global_variables.emplace("mq_sysrootdir", "/");
   const std::string_view text(reinterpret_cast<const char*>(data) + 1, size - 1);
   try {
-    PackageRecord* record = parse_module_text("fuzz", "/opt/x/lib/modquery/fuzz.mq", text, loader_switches.skip_requires,
-                                              loader_switches.skip_libs_private,
-                                              loader_switches.skip_requires_private);
+    PackageRecord* record = parse_module_text(
+        "fuzz", "/opt/x/lib/modquery/fuzz.mq", text, loader_switches.skip_requires,
+        loader_switches.skip_libs_private, loader_switches.skip_requires_private);
     for (const FlagItem& item : record->compile_flags)
       if (item.flag_class != CFLAGS_I && item.flag_class != CFLAGS_OTHER) __builtin_trap();
     for (const FlagItem& item : record->link_flags)
-      if (item.flag_class != LIBS_l && item.flag_class != LIBS_L && item.flag_class != LIBS_OTHER) __builtin_trap();
+      if (item.flag_class != LIBS_l && item.flag_class != LIBS_L && item.flag_class != LIBS_OTHER)
+        __builtin_trap();
     if (record->variables.count("mqfiledir") == 0) __builtin_trap();
     delete record;
   } catch (const StrictExit&) {

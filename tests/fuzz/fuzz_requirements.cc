@@ -19,6 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int ab = compare_versions_text(a, b), ba = compare_versions_text(b, a);
   if (ab != -ba || ab < -1 || ab > 1) __builtin_trap();
   if (compare_versions_text(a, a) != 0) __builtin_trap();
-  if (version_test(VersionOp::GreaterEqual, std::string(a), std::string(b)) != (ab >= 0)) __builtin_trap();
+  if (version_test(VersionOp::GreaterEqual, std::string(a), std::string(b)) != (ab >= 0))
+    __builtin_trap();
   return 0;
 }
