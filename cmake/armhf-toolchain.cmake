@@ -27,8 +27,6 @@ set(KIT_ARMHF_LIBRARY_PATH
     "${KIT_ARMHF_DEPS}/usr/lib/arm-linux-gnueabihf:${KIT_ARMHF_DEPS}/lib/arm-linux-gnueabihf")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-Wl,-rpath-link,${KIT_ARMHF_LIBRARY_PATH}")
 
-# A larger guest stack: requirement chains thousands deep recurse once per
-# level, and the emulator's stack does not follow setrlimit.
 find_program(KIT_QEMU_ARM qemu-arm REQUIRED)
 set(CMAKE_CROSSCOMPILING_EMULATOR
-    ${KIT_QEMU_ARM} -L ${KIT_ARMHF_LIBC} -E LD_LIBRARY_PATH=${KIT_ARMHF_LIBRARY_PATH} -s 268435456)
+    ${KIT_QEMU_ARM} -L ${KIT_ARMHF_LIBC} -E LD_LIBRARY_PATH=${KIT_ARMHF_LIBRARY_PATH})

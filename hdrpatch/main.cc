@@ -1,5 +1,10 @@
 #include "hdrpatch/driver.h"
+#include "hdrpatch/hdrpatch.h"
+#include "support/std_streams.h"
 
 int main(int argc, char** argv) {
+  if (!ensure_standard_fds()) return 1;
+  // --help and --version end the process where they print.
+  check_standard_output_at_exit(kProgramName);
   return run_hdrpatch(argc, argv);
 }

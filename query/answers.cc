@@ -11,15 +11,13 @@
 
 namespace {
 
-void print_requirement_line(const PackageRecord& module, const PackageRecord& dep) {
-  const VersionRequirement* req = nullptr;
-  if (module.version_constraints) {
-    auto it = module.version_constraints->find(dep.module_key);
-    if (it != module.version_constraints->end()) req = it->second;
-  }
-  if (req && req->comparison != VersionOp::Any)
-    printf("%s %s %s\n", dep.module_key.c_str(), comparison_to_str(req->comparison),
-           req->bound ? req->bound->c_str() : "(null)");
+// One line of --print-requires(-private): the module required, with the
+// entry's own constraint. A module found through the uninstalled preference
+// has another key, and is printed without one.
+void print_requirement_line(const VersionRequirement& req, const PackageRecord& dep) {
+  if (req.name == dep.module_key && req.comparison != VersionOp::Any)
+    printf("%s %s %s\n", dep.module_key.c_str(), comparison_to_str(req.comparison),
+           req.bound ? req.bound->c_str() : "(null)");
   else
     printf("%s\n", dep.module_key.c_str());
 }
@@ -79,14 +77,17 @@ int answer_query(const std::vector<PackageRecord*>& resolved) {
 
   if (q.print_requires)
     for (const PackageRecord* r : resolved)
-      for (const PackageRecord* dep : r->public_deps) print_requirement_line(*r, *dep);
+      for (size_t i = 0; i < r->public_deps.size(); ++i)
+        print_requirement_line(r->public_requirements[i], *r->public_deps[i]);
 
   if (q.print_requires_private) {
     for (const PackageRecord* r : resolved) {
-      for (const PackageRecord* dep : r->all_deps) {
+      // all_deps begins with the private requirements' modules, in order.
+      for (size_t i = 0; i < r->private_requirements.size() && i < r->all_deps.size(); ++i) {
+        const PackageRecord* dep = r->all_deps[i];
         if (std::find(r->public_deps.begin(), r->public_deps.end(), dep) != r->public_deps.end())
           continue;
-        print_requirement_line(*r, *dep);
+        print_requirement_line(r->private_requirements[i], *dep);
       }
     }
   }

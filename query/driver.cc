@@ -2,6 +2,7 @@
 
 #include <glib.h>
 
+#include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -223,6 +224,17 @@ void decide_loader_switches() {
   if (prefix_variable_arg) s.prefix_variable = prefix_variable_arg;
 }
 
+// The log is a record the user asked for: losing it is a failure.
+bool close_log(FILE* log, const char* name) {
+  const bool written = !ferror(log);
+  const int error = errno;
+  if (fclose(log) == 0 && written) return true;
+  fprintf(stderr, "mod-query: error writing log file %s: %s\n", name,
+          g_strerror(written ? errno : error));
+  fflush(stderr);
+  return false;
+}
+
 }  // namespace
 
 int run_mod_query(int argc, char** argv) {
@@ -340,7 +352,7 @@ int run_mod_query(int argc, char** argv) {
                     module->home_url->c_str());
     failed = true;
   }
+  if (log && !close_log(log, getenv("MOD_QUERY_LOG"))) return 1;
   if (failed) return 1;
-  if (log) fclose(log);
   return answer_query(resolved);
 }

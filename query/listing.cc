@@ -22,7 +22,12 @@ void scan_search_directory(const std::string& dir) {
   }
   debug_spew("Scanning directory '%s'\n", dir.c_str());
   while (const dirent* entry = readdir(d)) {
-    if (strcmp(entry->d_name, ".") == 0 || strcmp(entry->d_name, "..") == 0) continue;
+    // Only a ".mq" entry can be a module file. Any other entry would be
+    // looked up as a module name, and with an empty or relative search
+    // directory that lookup can find the entry's own path (a subdirectory
+    // zlib/ beside zlib.mq): such entries are left alone.
+    const size_t length = strlen(entry->d_name);
+    if (length < 3 || strcmp(entry->d_name + length - 3, ".mq") != 0) continue;
     char* path = g_build_filename(dir.c_str(), entry->d_name, nullptr);
     load_module(path, false);
     g_free(path);

@@ -50,18 +50,13 @@ void store_in_table(PackageRecord* record) {
   package_table->emplace(record->module_key, record);
 }
 
-PackageRecord* resolve_requirement(PackageRecord* record, const VersionRequirement& req,
-                                   bool reporting) {
-  PackageRecord* dep = find_in_table(req.name);
-  if (dep == nullptr) dep = load_module(req.name, reporting);
-  if (dep == nullptr) {
-    verbose_error("Package '%s', required by '%s', not found\n", req.name.c_str(),
-                  record->module_key.c_str());
-    query_exit(1);
-  }
-  if (!record->version_constraints) record->version_constraints.emplace();
-  (*record->version_constraints)[req.name] = &req;
-  return dep;
+// A requirement that found no module ends the run.
+void require_found(const PackageRecord* record, const VersionRequirement& req,
+                   const PackageRecord* dep) {
+  if (dep != nullptr) return;
+  verbose_error("Package '%s', required by '%s', not found\n", req.name.c_str(),
+                record->module_key.c_str());
+  query_exit(1);
 }
 
 void verify_fields(const PackageRecord& r) {
@@ -80,23 +75,31 @@ void verify_fields(const PackageRecord& r) {
   }
 }
 
-void check_version_constraints(const PackageRecord& r) {
-  if (!r.version_constraints) return;
-  for (const PackageRecord* dep : r.all_deps) {
-    auto it = r.version_constraints->find(dep->module_key);
-    if (it == r.version_constraints->end()) continue;
-    const VersionRequirement& req = *it->second;
-    if (version_test(req.comparison, version_of(dep), req.bound)) continue;
-    verbose_error("Package '%s' requires '%s %s %s' but version of %s is %s\n",
-                  r.module_key.c_str(), dep->module_key.c_str(), comparison_to_str(req.comparison),
-                  req.bound ? req.bound->c_str() : "(null)", dep->module_key.c_str(),
-                  version_of(dep).c_str());
-    if (dep->home_url)
-      verbose_error("You may find new versions of %s at %s\n",
-                    dep->display_name ? dep->display_name->c_str() : dep->module_key.c_str(),
-                    dep->home_url->c_str());
-    query_exit(1);
-  }
+// Tests one requirement entry against the module it resolved to. A module
+// found through the uninstalled preference has another key and is not tested.
+void check_entry_version(const PackageRecord& r, const VersionRequirement& req,
+                         const PackageRecord* dep) {
+  if (dep->module_key != req.name) return;
+  if (version_test(req.comparison, version_of(dep), req.bound)) return;
+  verbose_error("Package '%s' requires '%s %s %s' but version of %s is %s\n", r.module_key.c_str(),
+                dep->module_key.c_str(), comparison_to_str(req.comparison),
+                req.bound ? req.bound->c_str() : "(null)", dep->module_key.c_str(),
+                version_of(dep).c_str());
+  if (dep->home_url)
+    verbose_error("You may find new versions of %s at %s\n",
+                  dep->display_name ? dep->display_name->c_str() : dep->module_key.c_str(),
+                  dep->home_url->c_str());
+  query_exit(1);
+}
+
+// Every entry carries its own constraint, so a range written as two entries
+// for one name is tested whole: private entries first, then public ones, as
+// all_deps holds them.
+void check_version_constraints(const PackageRecord& r, const std::vector<PackageRecord*>& private_deps) {
+  for (size_t i = 0; i < r.private_requirements.size(); ++i)
+    check_entry_version(r, r.private_requirements[i], private_deps[i]);
+  for (size_t i = 0; i < r.public_requirements.size(); ++i)
+    check_entry_version(r, r.public_requirements[i], r.public_deps[i]);
 }
 
 void check_conflicts(PackageRecord* r) {
@@ -236,7 +239,30 @@ void init_package_table(bool list_all) {
   }
 }
 
-PackageRecord* load_module(const std::string& name, bool reporting) {
+namespace {
+
+// A module whose file has been read and stored, and whose requirements are
+// being resolved. Loading keeps these on a stack of its own: requirement
+// chains can be far deeper than the program's stack would allow recursion.
+struct LoadFrame {
+  PackageRecord* record = nullptr;
+  bool reporting = false;
+  size_t next_public = 0;
+  size_t next_private = 0;
+  std::vector<PackageRecord*> private_deps;
+  // Set when this record is the uninstalled variant preferred for a name:
+  // the preference is traced once the record is complete.
+  bool preferred = false;
+  std::string preferred_for;
+};
+using LoadStack = std::vector<LoadFrame>;
+
+// Finds and reads the module file for `name` and stores its record. Returns
+// a finished record (or nothing) directly; a newly read record still has its
+// requirements to resolve, so its frame is pushed and `*pending` set instead.
+PackageRecord* start_load(const std::string& name, bool reporting, LoadStack* stack,
+                          bool* pending) {
+  *pending = false;
   debug_spew("Looking for package '%s'\n", name.c_str());
   std::string key, path;
   int rank = 0;
@@ -251,7 +277,14 @@ PackageRecord* load_module(const std::string& name, bool reporting) {
         !(name.size() > 12 && ends_with(name, "-uninstalled"))) {
       const std::string uninstalled = name + "-uninstalled";
       PackageRecord* found = find_in_table(uninstalled);
-      if (found == nullptr) found = load_module(uninstalled, false);
+      if (found == nullptr) {
+        found = start_load(uninstalled, false, stack, pending);
+        if (*pending) {
+          stack->back().preferred = true;
+          stack->back().preferred_for = name;
+          return nullptr;
+        }
+      }
       if (found) {
         debug_spew("Preferring uninstalled version of package '%s'\n", name.c_str());
         return found;
@@ -291,28 +324,84 @@ PackageRecord* load_module(const std::string& name, bool reporting) {
   debug_spew("Path position of '%s' is %d\n", record->module_key.c_str(), rank);
   debug_spew("Adding '%s' to list of known packages\n", record->module_key.c_str());
   store_in_table(record);
+  LoadFrame& frame = stack->emplace_back();
+  frame.record = record;
+  frame.reporting = reporting;
+  *pending = true;
+  return nullptr;
+}
 
-  for (const VersionRequirement& req : record->public_requirements) {
-    debug_spew("Searching for '%s' requirement '%s'\n", record->module_key.c_str(),
-               req.name.c_str());
-    record->public_deps.push_back(resolve_requirement(record, req, reporting));
+bool has_public_left(const LoadFrame& f) {
+  return f.next_public < f.record->public_requirements.size();
+}
+
+const VersionRequirement& current_requirement(const LoadFrame& f) {
+  return has_public_left(f) ? f.record->public_requirements[f.next_public]
+                            : f.record->private_requirements[f.next_private];
+}
+
+// Hands the module found for the frame's current requirement to the frame.
+void deliver(LoadFrame* f, PackageRecord* dep) {
+  require_found(f->record, current_requirement(*f), dep);
+  if (has_public_left(*f)) {
+    f->record->public_deps.push_back(dep);
+    ++f->next_public;
+  } else {
+    f->private_deps.push_back(dep);
+    ++f->next_private;
   }
-  std::vector<PackageRecord*> private_deps;
-  for (const VersionRequirement& req : record->private_requirements) {
-    debug_spew("Searching for '%s' private requirement '%s'\n", record->module_key.c_str(),
-               req.name.c_str());
-    private_deps.push_back(resolve_requirement(record, req, reporting));
-  }
-  record->all_deps = std::move(private_deps);
+}
+
+// Verifies a record whose requirements are all resolved.
+PackageRecord* finish_load(LoadFrame* f) {
+  PackageRecord* record = f->record;
+  record->all_deps = f->private_deps;
   record->all_deps.insert(record->all_deps.end(), record->public_deps.begin(),
                           record->public_deps.end());
-
   verify_fields(*record);
-  check_version_constraints(*record);
+  check_version_constraints(*record, f->private_deps);
   check_conflicts(record);
   remove_system_include_dirs(record);
   remove_system_library_dirs(record);
   return record;
+}
+
+}  // namespace
+
+PackageRecord* load_module(const std::string& name, bool reporting) {
+  LoadStack stack;
+  bool pending;
+  PackageRecord* found = start_load(name, reporting, &stack, &pending);
+  if (!pending) return found;
+  for (;;) {
+    LoadFrame& f = stack.back();
+    const PackageRecord* record = f.record;
+    if (has_public_left(f) || f.next_private < record->private_requirements.size()) {
+      const VersionRequirement& req = current_requirement(f);
+      if (has_public_left(f))
+        debug_spew("Searching for '%s' requirement '%s'\n", record->module_key.c_str(),
+                   req.name.c_str());
+      else
+        debug_spew("Searching for '%s' private requirement '%s'\n", record->module_key.c_str(),
+                   req.name.c_str());
+      PackageRecord* dep = find_in_table(req.name);
+      if (dep == nullptr) {
+        // May push a frame for the requirement, which then comes first.
+        dep = start_load(req.name, f.reporting, &stack, &pending);
+        if (pending) continue;
+      }
+      deliver(&stack.back(), dep);
+      continue;
+    }
+    PackageRecord* done = finish_load(&f);
+    const bool preferred = f.preferred;
+    const std::string preferred_for = std::move(f.preferred_for);
+    stack.pop_back();
+    if (preferred)
+      debug_spew("Preferring uninstalled version of package '%s'\n", preferred_for.c_str());
+    if (stack.empty()) return done;
+    deliver(&stack.back(), done);
+  }
 }
 
 PackageRecord* lookup_module(const std::string& name) {

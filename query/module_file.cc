@@ -3,7 +3,10 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <glib.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include <cstring>
 
@@ -307,18 +310,40 @@ PackageRecord* read_module_file(const std::string& key, const char* path, bool s
     verbose_error("Failed to open '%s': %s\n", path, g_strerror(errno));
     return nullptr;
   }
-  if (buffer.size() < 16384) buffer.resize(16384);
+  // Only a regular file is a module file: a directory, a device or a FIFO is
+  // refused as unopenable (a device such as /dev/zero would never end).
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxModuleFileSize) {
+    const char* why = S_ISDIR(st.st_mode)   ? g_strerror(EISDIR)
+                      : S_ISREG(st.st_mode) ? g_strerror(EFBIG)
+                                            : "Not a regular file";
+    close(fd);
+    verbose_error("Failed to open '%s': %s\n", path, why);
+    return nullptr;
+  }
+  const size_t expected = static_cast<size_t>(st.st_size);
+  if (buffer.size() < expected + 1) buffer.resize(std::max<size_t>(expected + 1, 16384));
   size_t size = 0;
   for (;;) {
-    if (size == buffer.size()) buffer.resize(buffer.size() * 2);
+    // A file that grows while it is read is still bounded.
+    if (size == buffer.size()) {
+      if (size > static_cast<size_t>(kMaxModuleFileSize)) {
+        close(fd);
+        verbose_error("Failed to open '%s': %s\n", path, g_strerror(EFBIG));
+        return nullptr;
+      }
+      buffer.resize(buffer.size() * 2);
+    }
     const ssize_t got = read(fd, &buffer[size], buffer.size() - size);
-    if (got < 0 && errno == EISDIR) {
-      // A directory is not a module file: report it as any unreadable file.
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      // A failed read is not the end of the file: half a file is no module.
+      const int error = errno;
       close(fd);
-      verbose_error("Failed to open '%s': %s\n", path, g_strerror(EISDIR));
+      verbose_error("Failed to read '%s': %s\n", path, g_strerror(error));
       return nullptr;
     }
-    if (got <= 0) break;  // a read error ends the text, as end of file would
+    if (got == 0) break;
     size += static_cast<size_t>(got);
   }
   close(fd);

@@ -1,12 +1,19 @@
 // Reading a ".mq" module file into a PackageRecord.
 #pragma once
+#include <sys/types.h>
+
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "query/query.h"
 
-// Returns nothing when the file cannot be opened (or is not a regular file).
+// Module files are a few kilobytes; anything near this size is not one, and
+// refusing it keeps a stray huge file from exhausting memory.
+inline constexpr off_t kMaxModuleFileSize = off_t{64} << 20;
+
+// Returns nothing when the file cannot be opened or read, is not a regular
+// file, or is larger than kMaxModuleFileSize.
 PackageRecord* read_module_file(const std::string& key, const char* path, bool skip_requires,
                                 bool skip_libs_private, bool skip_requires_private);
 // Parses module text already in memory; path is used for messages and mqfiledir.

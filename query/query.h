@@ -58,8 +58,6 @@ struct PackageRecord {
   std::vector<FlagItem> link_flags;
   std::vector<FlagItem> compile_flags;
   VariableMap variables;
-  // Shares the entries of the requirement lists; absent until the first one.
-  std::optional<std::unordered_map<std::string, const VersionRequirement*>> version_constraints;
   std::vector<VersionRequirement> conflicts_with;
   bool from_uninstalled_file = false;
   int32_t search_rank = 0;

@@ -2,19 +2,23 @@
 
 #include <glib.h>
 
+#include <cctype>
+
 namespace {
 
 bool is_operator_byte(char c) {
   return c == '!' || c == '<' || c == '=' || c == '>';
 }
-bool is_ascii_digit(char c) {
-  return c >= '0' && c <= '9';
+// Version texts are compared with the C library's classes under the user's
+// LC_CTYPE: in an 8-bit locale, letters beyond ASCII form letter runs too.
+bool is_digit_byte(char c) {
+  return isdigit(static_cast<unsigned char>(c)) != 0;
 }
-bool is_ascii_alpha(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+bool is_letter_byte(char c) {
+  return isalpha(static_cast<unsigned char>(c)) != 0;
 }
-bool is_ascii_alnum(char c) {
-  return is_ascii_digit(c) || is_ascii_alpha(c);
+bool is_alnum_byte(char c) {
+  return isalnum(static_cast<unsigned char>(c)) != 0;
 }
 
 enum class SplitState { Outside, InName, BeforeOp, InOp, AfterOp, InVersion };
@@ -140,12 +144,12 @@ int compare_versions_text(std::string_view a, std::string_view b) {
   for (;;) {
     if (i == a.size()) return j == b.size() ? 0 : -1;
     if (j == b.size()) return 1;
-    while (i < a.size() && !is_ascii_alnum(a[i])) ++i;
-    while (j < b.size() && !is_ascii_alnum(b[j])) ++j;
+    while (i < a.size() && !is_alnum_byte(a[i])) ++i;
+    while (j < b.size() && !is_alnum_byte(b[j])) ++j;
     if (j == b.size()) return i == a.size() ? 0 : 1;
     if (i == a.size()) return -1;
-    const bool digits = is_ascii_digit(a[i]);
-    auto in_run = digits ? is_ascii_digit : is_ascii_alpha;
+    const bool digits = is_digit_byte(a[i]);
+    auto in_run = digits ? is_digit_byte : is_letter_byte;
     size_t a_end = i, b_end = j;
     while (a_end < a.size() && in_run(a[a_end])) ++a_end;
     while (b_end < b.size() && in_run(b[b_end])) ++b_end;
