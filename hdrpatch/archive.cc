@@ -46,6 +46,13 @@ uint64_t round_up_even(uint64_t n) {
   return n + (n & 1);
 }
 
+// Bytes of the archive left after the stream's position: every size read
+// from a header is checked against this before it moves the cursor.
+uint64_t bytes_left(const ArchiveCursor* cursor) {
+  const uint64_t pos = cursor->stream->pos;
+  return pos < cursor->file_size ? cursor->file_size - pos : 0;
+}
+
 bool read_header(ArchiveCursor* cursor, size_t* got) {
   *got = edit_file_read(cursor->stream, cursor->header, kArHeaderSize);
   return *got == kArHeaderSize;
@@ -60,7 +67,7 @@ bool load_long_names(ArchiveCursor* cursor) {
                  static_cast<long long>(size));
     return false;
   }
-  if (size > cursor->file_size || size >= (uint64_t{1} << 31)) {
+  if (size > bytes_left(cursor) || size >= (uint64_t{1} << 31)) {
     report_error(_("%s: long name table is too big, (size = %#llx)\n"), cursor->path,
                  static_cast<unsigned long long>(size));
     return false;
@@ -127,6 +134,13 @@ bool skip_archive_index(ArchiveCursor* cursor) {
   if (static_cast<int32_t>(size) < 0) {
     report_error(_("%s: invalid archive header size: %ld\n"), cursor->path,
                  static_cast<long>(static_cast<int32_t>(size)));
+    return false;
+  }
+  // The signed view above is the traditional check; the full number must
+  // also fit in what is left, or the walk would silently end past the file.
+  if (size > bytes_left(cursor)) {
+    report_error(_("%s: archive symbol table runs past the end of the file, (size = %#llx)\n"),
+                 cursor->path, static_cast<unsigned long long>(size));
     return false;
   }
   const uint64_t extent = round_up_even(size);
@@ -320,6 +334,14 @@ int edit_archive(const char* path, EditFile* stream, bool thin) {
     }
     archive.next_header_offset += kArHeaderSize;
     const uint64_t data_size = header_number(archive.header, kSizeOffset);
+    // A thin archive's own members carry no data here: their size is the
+    // size of a file elsewhere.
+    if (!thin && data_size > bytes_left(&archive)) {
+      report_error(_("%s: archive member runs past the end of the file, (size = %#llx)\n"), path,
+                   static_cast<unsigned long long>(data_size));
+      result = 1;
+      break;
+    }
     const uint64_t member_size = round_up_even(data_size);
 
     char* name = resolve_member_name(&archive, &nested);
@@ -347,9 +369,14 @@ int edit_archive(const char* path, EditFile* stream, bool thin) {
         report_error(_("%s: failed to seek to archive member\n"), nested.path);
         result = 1;
         stop = true;
+      } else if (const uint64_t nested_size = header_number(nested.header, kSizeOffset);
+                 nested_size > bytes_left(&nested)) {
+        report_error(_("%s: archive member runs past the end of the file, (size = %#llx)\n"),
+                     nested.path, static_cast<unsigned long long>(nested_size));
+        result = 1;
+        stop = true;
       } else {
-        member_result =
-            edit_header(display, nested.stream, header_number(nested.header, kSizeOffset));
+        member_result = edit_header(display, nested.stream, nested_size);
       }
     } else {
       char* member_path = thin_member_path(path, name, strlen(name));
