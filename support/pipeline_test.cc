@@ -11,6 +11,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -42,6 +43,29 @@ std::set<std::string> inheritable_descriptors() {
   }
   closedir(d);
   return fds;
+}
+
+// Every descriptor open in this process, close-on-exec or not.
+std::set<int> open_descriptors() {
+  std::set<int> fds;
+  DIR* d = opendir("/proc/self/fd");
+  while (const dirent* e = readdir(d)) {
+    const int fd = atoi(e->d_name);
+    if (e->d_name[0] != '.' && fd != dirfd(d)) fds.insert(fd);
+  }
+  closedir(d);
+  return fds;
+}
+
+// The descriptor list a child wrote with "ls /proc/$$/fd".
+std::set<std::string> listed_descriptors(const std::string& path) {
+  FILE* f = fopen(path.c_str(), "r");
+  std::set<std::string> seen;
+  if (f == nullptr) return seen;
+  std::istringstream lines(read_stream(f));
+  for (std::string line; std::getline(lines, line);) seen.insert(line);
+  fclose(f);
+  return seen;
 }
 
 bool exists(const std::string& path) {
@@ -261,15 +285,61 @@ TEST_F(Pipeline, DestroyTerminatesARunningProgram) {
 }
 
 TEST_F(Pipeline, NoDescriptorLeaksIntoTheParent) {
-  const int before = open("/dev/null", O_RDONLY);
-  close(before);
+  const std::set<int> before = open_descriptors();
   int status, err;
   pex_run_single(PEX_USE_PATH | PEX_FINAL_STAGE, "true", args({"true"}), "t", (dir + "/o").c_str(),
                  (dir + "/e").c_str(), &status, &err);
   pex_run_single(0, "/no/such", args({"/no/such"}), "t", nullptr, nullptr, &status, &err);
-  const int after = open("/dev/null", O_RDONLY);
-  close(after);
-  EXPECT_EQ(after, before);
+
+  // Three stages through pipes: the parent closes each stage's input once the
+  // stage has started, and nothing is left open when the pipeline is gone.
+  ProcessPipeline* p = pex_create(PEX_PIPE_STAGES, "t", nullptr);
+  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH, "echo", args({"echo", "x"}), nullptr, nullptr, &err),
+            nullptr);
+  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH, "cat", args({"cat"}), nullptr, nullptr, &err), nullptr);
+  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH | PEX_FINAL_STAGE, "cat", args({"cat"}),
+                            (dir + "/o").c_str(), nullptr, &err),
+            nullptr);
+  EXPECT_EQ(pex_get_status(p, 3, std::vector<int>(3).data()), 1);
+  pex_destroy(p);
+
+  // An output pipe that was never read is closed by pex_destroy.
+  p = pex_create(PEX_PIPE_STAGES, "t", nullptr);
+  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH, "echo", args({"echo", "unread"}), nullptr, nullptr,
+                            &err),
+            nullptr);
+  ASSERT_NE(pex_take_output(p, 0), nullptr);
+  pex_destroy(p);
+
+  EXPECT_EQ(open_descriptors(), before);
+}
+
+TEST_F(Pipeline, FailedStartsLeaveNoChildBehind) {
+  int status, err;
+  for (int i = 0; i < 3; ++i)
+    EXPECT_STREQ(pex_run_single(0, "/no/such", args({"/no/such"}), "t", nullptr, nullptr, &status,
+                                &err),
+                 "execv");
+  // Every child was waited for: there is none left, not even a zombie.
+  EXPECT_EQ(waitpid(-1, &status, WNOHANG), -1);
+  EXPECT_EQ(errno, ECHILD);
+}
+
+TEST_F(Pipeline, SystemTimeIsMeasuredOnItsOwn) {
+  // dd with one-byte blocks spends its time in system calls, not in itself.
+  ProcessPipeline* p = pex_create(PEX_TRACK_USAGE, "t", nullptr);
+  int err;
+  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH | PEX_FINAL_STAGE, "dd",
+                            args({"dd", "if=/dev/zero", "of=/dev/null", "bs=1", "count=400000"}),
+                            nullptr, (dir + "/e").c_str(), &err),
+            nullptr);
+  UsageTimes usage[1];
+  ASSERT_EQ(pex_get_usage(p, 1, usage), 1);
+  const uint64_t user = uint64_t{usage[0].cpu_user_s} * 1000000 + usage[0].cpu_user_us;
+  const uint64_t sys = uint64_t{usage[0].cpu_sys_s} * 1000000 + usage[0].cpu_sys_us;
+  EXPECT_GT(sys, 0u);
+  EXPECT_NE(sys, user);
+  pex_destroy(p);
 }
 
 TEST_F(Pipeline, NoDescriptorLeaksIntoTheChild) {
@@ -281,13 +351,33 @@ TEST_F(Pipeline, NoDescriptorLeaksIntoTheChild) {
       pex_run_single(PEX_USE_PATH | PEX_FINAL_STAGE, "sh", args({"sh", "-c", "ls /proc/$$/fd"}),
                      "t", out.c_str(), (dir + "/e").c_str(), &status, &err),
       nullptr);
-  FILE* f = fopen(out.c_str(), "r");
-  ASSERT_NE(f, nullptr);
-  std::set<std::string> seen;
-  std::istringstream lines(read_stream(f));
-  for (std::string line; std::getline(lines, line);) seen.insert(line);
-  fclose(f);
-  EXPECT_EQ(seen, inheritable_descriptors());
+  EXPECT_EQ(listed_descriptors(out), inheritable_descriptors());
+
+  // Nor the read end of its own error pipe, nor any stage's pipe ends.
+  ProcessPipeline* p = pex_create(0, "t", nullptr);
+  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH | PEX_FINAL_STAGE | PEX_STDERR_TO_PIPE, "sh",
+                            args({"sh", "-c", "ls /proc/$$/fd"}), (dir + "/piped").c_str(),
+                            nullptr, &err),
+            nullptr);
+  int statuses[2];
+  EXPECT_EQ(pex_get_status(p, 1, statuses), 1);
+  pex_destroy(p);
+  EXPECT_EQ(listed_descriptors(dir + "/piped"), inheritable_descriptors());
+
+  p = pex_create(PEX_PIPE_STAGES, "t", nullptr);
+  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH, "sh", args({"sh", "-c", "ls /proc/$$/fd"}), nullptr,
+                            nullptr, &err),
+            nullptr);
+  // The second stage saves what the first listed, then lists its own.
+  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH | PEX_FINAL_STAGE, "sh",
+                            args({"sh", "-c", "cat > \"$0\"; ls /proc/$$/fd",
+                                  (dir + "/first").c_str()}),
+                            (dir + "/second").c_str(), nullptr, &err),
+            nullptr);
+  EXPECT_EQ(pex_get_status(p, 2, statuses), 1);
+  pex_destroy(p);
+  EXPECT_EQ(listed_descriptors(dir + "/first"), inheritable_descriptors());
+  EXPECT_EQ(listed_descriptors(dir + "/second"), inheritable_descriptors());
 }
 
 }  // namespace

@@ -27,12 +27,15 @@ struct ChildReport {
 };
 static_assert(sizeof(ChildReport) == 8, "the report is two 32-bit words");
 
+// Every descriptor the layer makes is close-on-exec: a child receives only the
+// three it is given as its standard streams (start_child clears the flag on
+// those), never another stage's pipe end or file.
 int unix_open_for_reading(ProcessPipeline*, const char* name, int) {
-  return open(name, O_RDONLY);
+  return open(name, O_RDONLY | O_CLOEXEC);
 }
 
 int unix_open_for_writing(ProcessPipeline*, const char* name, int, int append) {
-  return open(name, O_WRONLY | O_CREAT | (append ? O_APPEND : O_TRUNC), 0666);
+  return open(name, O_WRONLY | O_CREAT | O_CLOEXEC | (append ? O_APPEND : O_TRUNC), 0666);
 }
 
 int unix_close_descriptor(ProcessPipeline*, int fd) {
@@ -40,7 +43,7 @@ int unix_close_descriptor(ProcessPipeline*, int fd) {
 }
 
 int unix_make_pipe(ProcessPipeline*, int* fds, int) {
-  return pipe(fds);
+  return pipe2(fds, O_CLOEXEC);
 }
 
 FILE* unix_stream_for_reading(ProcessPipeline*, int fd, int) {
@@ -75,7 +78,11 @@ bool child_write(const char* text) {
   const int redirect_from[3] = {in, out, errdes};
   for (int target = 0; target < 3 && failed < 0; ++target) {
     const int fd = redirect_from[target];
-    if (fd == target) continue;
+    if (fd == target) {
+      // Already in place, but possibly close-on-exec: keep it for the program.
+      if (fcntl(fd, F_SETFD, 0) < 0) failed = kDup2;
+      continue;
+    }
     if (dup2(fd, target) < 0)
       failed = kDup2;
     else if (close(fd) < 0)
@@ -143,6 +150,10 @@ pid_t unix_start_child(ProcessPipeline* pipeline, int flags, const char* program
     close(report[0]);
   }
   if (child_failed) {
+    // The child has exited already; reap it so no zombie is left behind.
+    int ignored;
+    while (waitpid(pid, &ignored, 0) < 0 && errno == EINTR) {
+    }
     *errmsg = kChildCalls[record.call];
     *err = record.error;
     return -1;
@@ -164,7 +175,9 @@ int unix_wait_child(ProcessPipeline*, pid_t pid, int* status, UsageTimes* usage,
   pid_t got;
   if (usage) {
     struct rusage r;
-    got = wait4(pid, status, 0, &r);
+    do {
+      got = wait4(pid, status, 0, &r);
+    } while (got < 0 && errno == EINTR);
     if (got >= 0) {
       usage->cpu_user_s = static_cast<uint32_t>(r.ru_utime.tv_sec);
       usage->cpu_user_us = static_cast<uint32_t>(r.ru_utime.tv_usec);
@@ -172,7 +185,9 @@ int unix_wait_child(ProcessPipeline*, pid_t pid, int* status, UsageTimes* usage,
       usage->cpu_sys_us = static_cast<uint32_t>(r.ru_stime.tv_usec);
     }
   } else {
-    got = waitpid(pid, status, 0);
+    do {
+      got = waitpid(pid, status, 0);
+    } while (got < 0 && errno == EINTR);
   }
   if (got < 0) {
     *err = errno;

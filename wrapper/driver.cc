@@ -99,8 +99,12 @@ int run_wrapper(const WrapperPersonality& personality, int argc, char** argv) {
   // 9. Run it with the wrapper's own streams.
   int status = 0, err = 0;
   const char* caller = join_strings("yew-", tool, nullptr);
-  const char* errmsg = pex_run_single(PEX_FINAL_STAGE | PEX_USE_PATH, tool, tool_argv, caller,
-                                      nullptr, nullptr, &status, &err);
+  // The located file is the one to run: a path without "/" (from "-B ''" or
+  // an empty PATH entry) names a file in the current directory, which a PATH
+  // search would not find first.
+  const char* executable = strchr(tool, '/') ? tool : join_strings("./", tool, nullptr);
+  const char* errmsg = pex_run_single(PEX_FINAL_STAGE | PEX_USE_PATH, executable, tool_argv,
+                                      caller, nullptr, nullptr, &status, &err);
 
   // 10. The tool's status becomes the wrapper's.
   if (errmsg != nullptr) {
