@@ -70,9 +70,13 @@ TEST_F(Expansion, References) {
 
 TEST_F(Expansion, EnvironmentBeatsGlobalsBeatsModule) {
   EXPECT_EQ(expand_variables(record, "${prefix}", "f.mq"), "/usr");
+  global_variables["prefix"] = "/global";
+  EXPECT_EQ(expand_variables(record, "${prefix}", "f.mq"), "/global");
   setenv("MOD_QUERY_FOO_BAR_PREFIX", "${x}", 1);
   EXPECT_EQ(expand_variables(record, "${prefix}", "f.mq"), "${x}");  // not expanded again
-  record.module_key = "baz";
+  record.module_key = "baz";  // the override names another module
+  EXPECT_EQ(expand_variables(record, "${prefix}", "f.mq"), "/global");
+  global_variables.erase("prefix");
   EXPECT_EQ(expand_variables(record, "${prefix}", "f.mq"), "/usr");
 }
 

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <clocale>
+#include <string>
+
 #include "support/charclass.h"
 #include "support/errtext.h"
 
@@ -23,23 +27,35 @@ TEST(Paths, LastComponentDos) {
 
 TEST(ErrnoText, KnownAndUnknownNumbers) {
   EXPECT_STREQ(errno_text(ENOENT), "No such file or directory");
-  EXPECT_NE(errno_text(123456), nullptr);
+  // A number the C library does not know still gets a text naming it.
+  EXPECT_NE(std::string(errno_text(123456)).find("123456"), std::string::npos);
 }
 
-TEST(CharClass, AsciiRulesAndHighBytes) {
-  EXPECT_EQ(char_class_table['\t'], CC_BLANK | CC_CNTRL | CC_SPACE | CC_NVSPACE);
-  EXPECT_EQ(char_class_table[' '], CC_BLANK | CC_PRINT | CC_SPACE | CC_NVSPACE);
-  EXPECT_EQ(char_class_table['\n'], CC_CNTRL | CC_SPACE | CC_VSPACE);
-  EXPECT_EQ(char_class_table[0], CC_CNTRL | CC_NVSPACE);
-  EXPECT_EQ(char_class_table['_'], CC_PRINT | CC_PUNCT | CC_IDSTART);
-  EXPECT_EQ(char_class_table['f'], CC_LOWER | CC_PRINT | CC_XDIGIT | CC_IDSTART);
-  EXPECT_EQ(char_class_table['G'], CC_UPPER | CC_PRINT | CC_IDSTART);
-  EXPECT_EQ(char_class_table['7'], CC_DIGIT | CC_PRINT | CC_XDIGIT);
-  EXPECT_EQ(char_class_table[0x7F], CC_CNTRL);
-  EXPECT_EQ(char_class_table['~'], CC_PRINT | CC_PUNCT);
-  for (int c = 0x80; c < 256; ++c) EXPECT_EQ(char_class_table[c], 0) << c;
-  EXPECT_EQ(char_upper_table['a'], 'A');
-  EXPECT_EQ(char_upper_table['A'], 'A');
-  EXPECT_EQ(char_lower_table['Z'], 'z');
-  EXPECT_EQ(char_lower_table[0xC4], 0xC4);
+// The table agrees with the C library's classes in the C locale for every
+// ASCII byte, and gives nothing to the bytes above.
+TEST(CharClass, MatchesTheCLocale) {
+  ASSERT_STREQ(setlocale(LC_CTYPE, nullptr), "C");
+  struct Bit {
+    uint16_t bit;
+    int (*is)(int);
+  } bits[] = {{CC_BLANK, isblank}, {CC_CNTRL, iscntrl}, {CC_DIGIT, isdigit},
+              {CC_LOWER, islower}, {CC_PRINT, isprint}, {CC_PUNCT, ispunct},
+              {CC_SPACE, isspace}, {CC_UPPER, isupper}, {CC_XDIGIT, isxdigit}};
+  for (int c = 0; c < 128; ++c) {
+    for (const Bit& b : bits)
+      EXPECT_EQ((char_class_table[c] & b.bit) != 0, b.is(c) != 0) << c << " bit " << b.bit;
+    EXPECT_EQ((char_class_table[c] & CC_IDSTART) != 0, isalpha(c) || c == '_') << c;
+    // Line ends are the vertical spaces; NUL counts as a blank that ends nothing.
+    const bool line_end = c == '\n' || c == '\r';
+    EXPECT_EQ((char_class_table[c] & CC_VSPACE) != 0, line_end) << c;
+    EXPECT_EQ((char_class_table[c] & CC_NVSPACE) != 0, c == '\0' || (isspace(c) && !line_end))
+        << c;
+    EXPECT_EQ(char_upper_table[c], toupper(c)) << c;
+    EXPECT_EQ(char_lower_table[c], tolower(c)) << c;
+  }
+  for (int c = 128; c < 256; ++c) {
+    EXPECT_EQ(char_class_table[c], 0) << c;
+    EXPECT_EQ(char_upper_table[c], c) << c;
+    EXPECT_EQ(char_lower_table[c], c) << c;
+  }
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/scratch_dir.h"
+
 namespace {
 
 std::string show(char* dir) {
@@ -60,8 +62,9 @@ TEST(RelocateDir, Table) {
 }
 
 TEST(RelocateDir, BareNameFoundOnPathOrNot) {
-  char d[] = "/tmp/relocate-testXXXXXX";
-  const std::string dir = mkdtemp(d);
+  ScratchDir scratch;
+  SavedEnv saved_path("PATH");
+  const std::string dir = scratch.path;
   mkdir((dir + "/bin").c_str(), 0755);
   const std::string tool = dir + "/bin/yew-test-tool";
   FILE* f = fopen(tool.c_str(), "w");
@@ -81,12 +84,11 @@ TEST(RelocateDir, BareNameFoundOnPathOrNot) {
   EXPECT_EQ(show(install_relative_dir_unresolved("yew-test-tool", "/usr/bin/", "/usr/lib/yew/")),
             "./../lib/yew/");
   ASSERT_EQ(chdir(cwd.c_str()), 0);
-  system(("rm -rf " + dir).c_str());
 }
 
 TEST(RelocateDir, SymbolicLinksResolveOnlyWhenAsked) {
-  char d[] = "/tmp/relocate-testXXXXXX";
-  const std::string dir = mkdtemp(d);
+  ScratchDir scratch;
+  const std::string dir = scratch.path;
   mkdir((dir + "/real").c_str(), 0755);
   mkdir((dir + "/real/bin").c_str(), 0755);
   mkdir((dir + "/link").c_str(), 0755);
@@ -101,7 +103,6 @@ TEST(RelocateDir, SymbolicLinksResolveOnlyWhenAsked) {
                                                  "/usr/lib/yew/")),
             dir + "/link/../lib/yew/");
   free(real_dir);
-  system(("rm -rf " + dir).c_str());
 }
 
 }  // namespace

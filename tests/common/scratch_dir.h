@@ -1,0 +1,36 @@
+// Small owners for unit tests: a scratch folder removed with its contents,
+// and an environment variable put back as it was, however the test ends.
+#pragma once
+#include <stdlib.h>
+
+#include <optional>
+#include <string>
+
+struct ScratchDir {
+  std::string path;
+  ScratchDir() {
+    char pattern[] = "/tmp/objkit-testXXXXXX";
+    if (mkdtemp(pattern)) path = pattern;
+  }
+  ~ScratchDir() {
+    if (!path.empty()) (void)!system(("rm -rf '" + path + "'").c_str());
+  }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+};
+
+struct SavedEnv {
+  std::string name;
+  std::optional<std::string> value;
+  explicit SavedEnv(const char* variable) : name(variable) {
+    if (const char* v = getenv(variable)) value = v;
+  }
+  ~SavedEnv() {
+    if (value)
+      setenv(name.c_str(), value->c_str(), 1);
+    else
+      unsetenv(name.c_str());
+  }
+  SavedEnv(const SavedEnv&) = delete;
+  SavedEnv& operator=(const SavedEnv&) = delete;
+};
