@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 extern char** environ;
 
@@ -61,4 +62,8 @@ void* checked_resize(void* block, size_t size) {
 char* checked_strdup(const char* text) {
   size_t n = strlen(text) + 1;
   return static_cast<char*>(memcpy(checked_alloc(n), text, n));
+}
+
+void route_new_failures_to_report() {
+  std::set_new_handler([] { report_out_of_memory(0); });
 }

@@ -12,3 +12,7 @@ char* checked_strdup(const char* text);
 void set_alloc_program_name(const char* name);
 [[noreturn]] void report_out_of_memory(size_t size);
 [[noreturn]] void exit_process(int status);
+// Routes a failed C++ allocation (operator new) into the same report and
+// status instead of an abort. The handler is not told the size it failed
+// on, so the report gives 0 bytes for it.
+void route_new_failures_to_report();

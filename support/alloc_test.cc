@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 // Let the sanitizer build return null for an impossible request, as the C
 // library does, so the out-of-memory report itself can be tested.
@@ -41,6 +42,28 @@ TEST(CheckedAllocDeathTest, OutOfMemoryReportsAndExitsWithOne) {
                   " bytes after a total of [0-9]+ bytes\n$");
   EXPECT_EXIT(checked_alloc_zeroed(SIZE_MAX / 4, 3), testing::ExitedWithCode(1),
               "out of memory allocating " + std::to_string(SIZE_MAX / 4 * 3) + " bytes");
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define KIT_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KIT_ASAN 1
+#endif
+#endif
+
+TEST(CheckedAllocDeathTest, FailedNewTakesTheSameReport) {
+  if (getenv("KIT_MEMCHECK")) GTEST_SKIP() << "asks for impossible sizes on purpose";
+#ifdef KIT_ASAN
+  GTEST_SKIP() << "the sanitizer's operator new ends the process itself";
+#endif
+  auto allocate_too_much = [] {
+    route_new_failures_to_report();
+    volatile size_t huge = SIZE_MAX / 2;
+    std::vector<char> v;
+    v.reserve(huge);
+  };
+  EXPECT_EXIT(allocate_too_much(), testing::ExitedWithCode(1), "\nout of memory allocating 0 bytes");
 }
 
 TEST(CheckedAllocDeathTest, ExitProcessRunsCleanupHookFirst) {
