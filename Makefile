@@ -21,10 +21,10 @@ deps:
 # The release and armhf trees are the packaged ones: configured for /usr, so
 # that hdrpatch finds its catalogues where the packages put them.
 $(RELEASE)/CMakeCache.txt:
-	cmake -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr
+	cmake -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DKIT_WERROR=ON
 
 $(ASAN)/CMakeCache.txt:
-	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIT_SANITIZE=ON
+	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIT_SANITIZE=ON -DKIT_WERROR=ON
 
 release: deps $(RELEASE)/CMakeCache.txt
 	cmake --build $(RELEASE) -j $(JOBS)
@@ -41,7 +41,7 @@ deps-armhf:
 
 $(ARMHF)/CMakeCache.txt: | deps-armhf
 	cmake -S . -B $(ARMHF) -DCMAKE_TOOLCHAIN_FILE=cmake/armhf-toolchain.cmake \
-	  -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DKIT_ARMHF_DEPS=$(CURDIR)/$(ARMHF_DEPS)
+	  -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DKIT_WERROR=ON -DKIT_ARMHF_DEPS=$(CURDIR)/$(ARMHF_DEPS)
 
 armhf: deps-armhf $(ARMHF)/CMakeCache.txt
 	cmake --build $(ARMHF) -j $(JOBS)
@@ -57,7 +57,7 @@ deb: release armhf
 	scripts/check-deb $(RELEASE)/objkit_*.deb $(ARMHF)/objkit_*_armhf.deb
 
 $(FUZZ)/CMakeCache.txt:
-	CC=clang-14 CXX=clang++-14 cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIT_FUZZ=ON
+	CC=clang-14 CXX=clang++-14 cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIT_FUZZ=ON -DKIT_WERROR=ON
 
 # Every fuzz target for FUZZ_SECONDS (default 60) each; fails on any finding.
 fuzz: deps $(FUZZ)/CMakeCache.txt
@@ -67,7 +67,7 @@ fuzz: deps $(FUZZ)/CMakeCache.txt
 # The whole suite with every program and unit test under valgrind's memcheck.
 # (Records live until exit by design, so leaks are not counted.)
 $(MEMCHECK)/CMakeCache.txt:
-	cmake -S . -B $(MEMCHECK) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIT_STATIC_WRAPPERS=OFF \
+	cmake -S . -B $(MEMCHECK) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIT_STATIC_WRAPPERS=OFF -DKIT_WERROR=ON \
 	  "-DCMAKE_CROSSCOMPILING_EMULATOR=$(subst $(eval) ,;,$(VALGRIND))"
 
 memcheck: deps $(MEMCHECK)/CMakeCache.txt
