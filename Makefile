@@ -11,7 +11,7 @@ MEMCHECK := build/memcheck
 VALGRIND := /usr/bin/env KIT_MEMCHECK=1 /usr/bin/valgrind --quiet --error-exitcode=99 --leak-check=no
 FUZZ_SECONDS ?= 60
 
-.PHONY: all test demo deps deps-armhf release asan armhf cross-test deb fuzz memcheck pot bench clean
+.PHONY: all test demo deps deps-armhf release asan armhf cross-test clang-test plain deb fuzz memcheck pot bench clean
 
 all: release
 
@@ -58,6 +58,23 @@ deb: release armhf
 
 $(FUZZ)/CMakeCache.txt:
 	CC=clang-14 CXX=clang++-14 cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIT_FUZZ=ON -DKIT_WERROR=ON
+
+# The same suite built with clang, and the programs alone without any test
+# tool: both builds must keep working for packagers.
+CLANG := build/clang
+PLAIN := build/plain
+$(CLANG)/CMakeCache.txt:
+	CC=clang-14 CXX=clang++-14 cmake -S . -B $(CLANG) -DCMAKE_BUILD_TYPE=Release -DKIT_WERROR=ON
+
+clang-test: deps $(CLANG)/CMakeCache.txt
+	cmake --build $(CLANG) -j $(JOBS)
+	ctest --test-dir $(CLANG) -j $(JOBS) --output-on-failure
+
+$(PLAIN)/CMakeCache.txt:
+	cmake -S . -B $(PLAIN) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
+
+plain: deps $(PLAIN)/CMakeCache.txt
+	cmake --build $(PLAIN) -j $(JOBS)
 
 # Every fuzz target for FUZZ_SECONDS (default 60) each; fails on any finding.
 fuzz: deps $(FUZZ)/CMakeCache.txt
