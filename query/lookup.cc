@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "query/flags.h"
 #include "query/listing.h"
@@ -95,7 +96,8 @@ void check_entry_version(const PackageRecord& r, const VersionRequirement& req,
 // Every entry carries its own constraint, so a range written as two entries
 // for one name is tested whole: private entries first, then public ones, as
 // all_deps holds them.
-void check_version_constraints(const PackageRecord& r, const std::vector<PackageRecord*>& private_deps) {
+void check_version_constraints(const PackageRecord& r,
+                               const std::vector<PackageRecord*>& private_deps) {
   for (size_t i = 0; i < r.private_requirements.size(); ++i)
     check_entry_version(r, r.private_requirements[i], private_deps[i]);
   for (size_t i = 0; i < r.public_requirements.size(); ++i)
@@ -250,10 +252,9 @@ struct LoadFrame {
   size_t next_public = 0;
   size_t next_private = 0;
   std::vector<PackageRecord*> private_deps;
-  // Set when this record is the uninstalled variant preferred for a name:
-  // the preference is traced once the record is complete.
-  bool preferred = false;
-  std::string preferred_for;
+  // The name this record is the preferred uninstalled variant of: the
+  // preference is traced once the record is complete.
+  std::optional<std::string> preferred_for;
 };
 using LoadStack = std::vector<LoadFrame>;
 
@@ -280,7 +281,6 @@ PackageRecord* start_load(const std::string& name, bool reporting, LoadStack* st
       if (found == nullptr) {
         found = start_load(uninstalled, false, stack, pending);
         if (*pending) {
-          stack->back().preferred = true;
           stack->back().preferred_for = name;
           return nullptr;
         }
@@ -394,11 +394,10 @@ PackageRecord* load_module(const std::string& name, bool reporting) {
       continue;
     }
     PackageRecord* done = finish_load(&f);
-    const bool preferred = f.preferred;
-    const std::string preferred_for = std::move(f.preferred_for);
+    const std::optional<std::string> preferred_for = std::move(f.preferred_for);
     stack.pop_back();
-    if (preferred)
-      debug_spew("Preferring uninstalled version of package '%s'\n", preferred_for.c_str());
+    if (preferred_for)
+      debug_spew("Preferring uninstalled version of package '%s'\n", preferred_for->c_str());
     if (stack.empty()) return done;
     deliver(&stack.back(), done);
   }

@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-
 #include <cstring>
 
 #include "query/requirements.h"

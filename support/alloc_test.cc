@@ -64,7 +64,8 @@ TEST(CheckedAllocDeathTest, FailedNewTakesTheSameReport) {
     void* volatile block = ::operator new(huge);
     ::operator delete(block);
   };
-  EXPECT_EXIT(allocate_too_much(), testing::ExitedWithCode(1), "\nout of memory allocating 0 bytes");
+  EXPECT_EXIT(allocate_too_much(), testing::ExitedWithCode(1),
+              "\nout of memory allocating 0 bytes");
 }
 
 TEST(CheckedAllocDeathTest, ExitProcessRunsCleanupHookFirst) {

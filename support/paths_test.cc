@@ -48,8 +48,7 @@ TEST(CharClass, MatchesTheCLocale) {
     // Line ends are the vertical spaces; NUL counts as a blank that ends nothing.
     const bool line_end = c == '\n' || c == '\r';
     EXPECT_EQ((char_class_table[c] & CC_VSPACE) != 0, line_end) << c;
-    EXPECT_EQ((char_class_table[c] & CC_NVSPACE) != 0, c == '\0' || (isspace(c) && !line_end))
-        << c;
+    EXPECT_EQ((char_class_table[c] & CC_NVSPACE) != 0, c == '\0' || (isspace(c) && !line_end)) << c;
     EXPECT_EQ(char_upper_table[c], toupper(c)) << c;
     EXPECT_EQ(char_lower_table[c], tolower(c)) << c;
   }

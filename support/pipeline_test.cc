@@ -296,7 +296,8 @@ TEST_F(Pipeline, NoDescriptorLeaksIntoTheParent) {
   ProcessPipeline* p = pex_create(PEX_PIPE_STAGES, "t", nullptr);
   ASSERT_EQ(pex_add_program(p, PEX_USE_PATH, "echo", args({"echo", "x"}), nullptr, nullptr, &err),
             nullptr);
-  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH, "cat", args({"cat"}), nullptr, nullptr, &err), nullptr);
+  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH, "cat", args({"cat"}), nullptr, nullptr, &err),
+            nullptr);
   ASSERT_EQ(pex_add_program(p, PEX_USE_PATH | PEX_FINAL_STAGE, "cat", args({"cat"}),
                             (dir + "/o").c_str(), nullptr, &err),
             nullptr);
@@ -305,9 +306,9 @@ TEST_F(Pipeline, NoDescriptorLeaksIntoTheParent) {
 
   // An output pipe that was never read is closed by pex_destroy.
   p = pex_create(PEX_PIPE_STAGES, "t", nullptr);
-  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH, "echo", args({"echo", "unread"}), nullptr, nullptr,
-                            &err),
-            nullptr);
+  ASSERT_EQ(
+      pex_add_program(p, PEX_USE_PATH, "echo", args({"echo", "unread"}), nullptr, nullptr, &err),
+      nullptr);
   ASSERT_NE(pex_take_output(p, 0), nullptr);
   pex_destroy(p);
 
@@ -317,9 +318,9 @@ TEST_F(Pipeline, NoDescriptorLeaksIntoTheParent) {
 TEST_F(Pipeline, FailedStartsLeaveNoChildBehind) {
   int status, err;
   for (int i = 0; i < 3; ++i)
-    EXPECT_STREQ(pex_run_single(0, "/no/such", args({"/no/such"}), "t", nullptr, nullptr, &status,
-                                &err),
-                 "execv");
+    EXPECT_STREQ(
+        pex_run_single(0, "/no/such", args({"/no/such"}), "t", nullptr, nullptr, &status, &err),
+        "execv");
   // Every child was waited for: there is none left, not even a zombie.
   EXPECT_EQ(waitpid(-1, &status, WNOHANG), -1);
   EXPECT_EQ(errno, ECHILD);
@@ -356,8 +357,8 @@ TEST_F(Pipeline, NoDescriptorLeaksIntoTheChild) {
   // Nor the read end of its own error pipe, nor any stage's pipe ends.
   ProcessPipeline* p = pex_create(0, "t", nullptr);
   ASSERT_EQ(pex_add_program(p, PEX_USE_PATH | PEX_FINAL_STAGE | PEX_STDERR_TO_PIPE, "sh",
-                            args({"sh", "-c", "ls /proc/$$/fd"}), (dir + "/piped").c_str(),
-                            nullptr, &err),
+                            args({"sh", "-c", "ls /proc/$$/fd"}), (dir + "/piped").c_str(), nullptr,
+                            &err),
             nullptr);
   int statuses[2];
   EXPECT_EQ(pex_get_status(p, 1, statuses), 1);
@@ -369,11 +370,11 @@ TEST_F(Pipeline, NoDescriptorLeaksIntoTheChild) {
                             nullptr, &err),
             nullptr);
   // The second stage saves what the first listed, then lists its own.
-  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH | PEX_FINAL_STAGE, "sh",
-                            args({"sh", "-c", "cat > \"$0\"; ls /proc/$$/fd",
-                                  (dir + "/first").c_str()}),
-                            (dir + "/second").c_str(), nullptr, &err),
-            nullptr);
+  ASSERT_EQ(
+      pex_add_program(p, PEX_USE_PATH | PEX_FINAL_STAGE, "sh",
+                      args({"sh", "-c", "cat > \"$0\"; ls /proc/$$/fd", (dir + "/first").c_str()}),
+                      (dir + "/second").c_str(), nullptr, &err),
+      nullptr);
   EXPECT_EQ(pex_get_status(p, 2, statuses), 1);
   pex_destroy(p);
   EXPECT_EQ(listed_descriptors(dir + "/first"), inheritable_descriptors());

@@ -42,7 +42,8 @@ std::string chosen_in_child(const char* tmpdir, const char* tmp, const char* tem
   std::string text;
   char buffer[256];
   ssize_t got;
-  while ((got = read(fds[0], buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(got));
+  while ((got = read(fds[0], buffer, sizeof buffer)) > 0)
+    text.append(buffer, static_cast<size_t>(got));
   close(fds[0]);
   int status;
   waitpid(pid, &status, 0);
@@ -69,7 +70,8 @@ TEST(TempDirectory, SkipsAFolderItCannotWrite) {
   ASSERT_EQ(mkdir(read_only.c_str(), 0555), 0);
   ASSERT_EQ(mkdir(writable.c_str(), 0777), 0);
   chmod(writable.c_str(), 0777);
-  if (geteuid() != 0 && access(read_only.c_str(), W_OK) == 0) GTEST_SKIP() << "cannot make it unwritable";
+  if (geteuid() != 0 && access(read_only.c_str(), W_OK) == 0)
+    GTEST_SKIP() << "cannot make it unwritable";
   EXPECT_EQ(chosen_in_child(read_only.c_str(), writable.c_str(), nullptr, true), writable + "/");
 }
 
@@ -118,5 +120,5 @@ TEST(TempFileDeathTest, UnwritableDirectoryAborts) {
     temp_file_create(nullptr, nullptr);
   };
   EXPECT_DEATH(create_after_losing_access(),
-      "Cannot create temporary file in " + path + "/: Permission denied");
+               "Cannot create temporary file in " + path + "/: Permission denied");
 }

@@ -103,8 +103,8 @@ int run_wrapper(const WrapperPersonality& personality, int argc, char** argv) {
   // an empty PATH entry) names a file in the current directory, which a PATH
   // search would not find first.
   const char* executable = strchr(tool, '/') ? tool : join_strings("./", tool, nullptr);
-  const char* errmsg = pex_run_single(PEX_FINAL_STAGE | PEX_USE_PATH, executable, tool_argv,
-                                      caller, nullptr, nullptr, &status, &err);
+  const char* errmsg = pex_run_single(PEX_FINAL_STAGE | PEX_USE_PATH, executable, tool_argv, caller,
+                                      nullptr, nullptr, &status, &err);
 
   // 10. The tool's status becomes the wrapper's.
   if (errmsg != nullptr) {

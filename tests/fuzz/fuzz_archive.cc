@@ -19,7 +19,10 @@ bool only_osabi_changed(const std::string& before, const std::string& after, int
   if (before.size() != after.size()) return false;
   for (size_t i = 0; i < before.size(); ++i) {
     if (before[i] == after[i]) continue;
-    if (i < 7 || before.compare(i - 7, 4, "\x7f" "ELF") != 0) return false;
+    if (i < 7 || before.compare(i - 7, 4,
+                                "\x7f"
+                                "ELF") != 0)
+      return false;
     if (static_cast<unsigned char>(after[i]) != osabi) return false;
   }
   return true;
