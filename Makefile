@@ -92,10 +92,15 @@ memcheck: deps $(MEMCHECK)/CMakeCache.txt
 	ctest --test-dir $(MEMCHECK) -j $(JOBS) --output-on-failure
 
 # The translation template for hdrpatch's messages, from the sources.
+# The template names files but not lines, and is replaced only when a text
+# changed (its creation date aside), so an unchanged tree gives no churn.
 pot:
 	xgettext --keyword=_ --keyword=N_ --from-code=UTF-8 --package-name=objkit --package-version=1.0.0 \
 	  --msgid-bugs-address=objkit@example.org --copyright-holder="The Objkit developers" \
-	  -o po/objkit.pot hdrpatch/*.cc
+	  --add-location=file -o po/objkit.pot.new hdrpatch/*.cc
+	if [ -f po/objkit.pot ] && diff -q -I '^"POT-Creation-Date:' po/objkit.pot po/objkit.pot.new >/dev/null; \
+	then rm po/objkit.pot.new; else mv po/objkit.pot.new po/objkit.pot; fi
+	for po in po/*.po; do msgmerge --quiet --update --backup=none --add-location=file $$po po/objkit.pot; done
 
 demo: release
 	examples/demo $(RELEASE)

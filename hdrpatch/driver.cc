@@ -13,6 +13,7 @@
 #include "hdrpatch/elf_header.h"
 #include "hdrpatch/hdrpatch.h"
 #include "hdrpatch/response_files.h"
+#include "support/install_dirs.h"
 
 namespace {
 
@@ -87,7 +88,7 @@ int edit_path(const char* path) {
 int run_hdrpatch(int argc, char** argv) {
   setlocale(LC_MESSAGES, "");
   setlocale(LC_CTYPE, "");
-  bindtextdomain("objkit", HDRPATCH_LOCALEDIR);
+  bindtextdomain("objkit", installed_folder(HDRPATCH_LOCALEDIR_FROM_BIN, HDRPATCH_LOCALEDIR).c_str());
   textdomain("objkit");
 
   expand_response_files(&argc, &argv);

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <cstdlib>
 #include <set>
 #include <sstream>
@@ -79,7 +80,7 @@ class Pipeline : public testing::Test {
     char d[] = "/tmp/pipeline-testXXXXXX";
     dir = mkdtemp(d);
   }
-  void TearDown() override { system(("rm -rf " + dir).c_str()); }
+  void TearDown() override { std::filesystem::remove_all(dir); }
 };
 
 TEST_F(Pipeline, RunSingleReturnsTheExitStatus) {

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -38,7 +39,7 @@ class Backend : public testing::Test {
   }
   void TearDown() override {
     pex_destroy(p);
-    system(("rm -rf " + dir).c_str());
+    std::filesystem::remove_all(dir);
   }
   int run(int flags, char* const* argv, char* const* env, int in, int out, int err_fd,
           const char** msg, int* err) {

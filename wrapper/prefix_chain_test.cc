@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -72,7 +73,7 @@ class Locate : public testing::Test {
       chmod((dir + f).c_str(), 0755);
     }
   }
-  void TearDown() override { system(("rm -rf " + dir).c_str()); }
+  void TearDown() override { std::filesystem::remove_all(dir); }
   std::string locate(const PrefixChain& chain, const std::string& name, int mode) {
     char* found = locate_on_prefixes(&chain, name.c_str(), mode);
     std::string result = found ? found : "(null)";

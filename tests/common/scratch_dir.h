@@ -3,6 +3,7 @@
 #pragma once
 #include <stdlib.h>
 
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -13,7 +14,8 @@ struct ScratchDir {
     if (mkdtemp(pattern)) path = pattern;
   }
   ~ScratchDir() {
-    if (!path.empty()) (void)!system(("rm -rf '" + path + "'").c_str());
+    std::error_code ignored;
+    if (!path.empty()) std::filesystem::remove_all(path, ignored);
   }
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;

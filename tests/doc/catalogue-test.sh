@@ -1,18 +1,15 @@
 #!/bin/sh
-# Installs hdrpatch and its message catalogues into a temporary prefix (from a
-# build configured for that prefix), then checks that a diagnostic and the
-# usage come out in German under that language and unchanged under LANG=C.
-# usage: catalogue-test.sh SOURCE_DIR WORK_DIR
+# Installs hdrpatch and its message catalogues from one build tree into two
+# temporary prefixes, neither the one the tree was configured for, and moves
+# the second after installing. Each copy must find its own catalogue: a
+# diagnostic and the usage come out in German under that language, and
+# unchanged under LANG=C.
+# usage: catalogue-test.sh BUILD_DIR WORK_DIR
 set -eu
-src=$1
+build=$1
 work=$2
 rm -rf "$work"
 mkdir -p "$work"
-cmake -S "$src" -B "$work/build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$work/prefix" > "$work/configure.log"
-cmake --build "$work/build" -j 2 --target hdrpatch objkit_catalogues > "$work/build.log"
-cmake --install "$work/build" --component hdrpatch > "$work/install.log"
-hp="$work/prefix/bin/hdrpatch"
-test -f "$work/prefix/share/locale/de/LC_MESSAGES/objkit.mo"
 
 failed=0
 expect() {  # expect DESCRIPTION TEXT OUTPUT
@@ -24,15 +21,24 @@ expect() {  # expect DESCRIPTION TEXT OUTPUT
   fi
 }
 
-# C.UTF-8 is a real locale on every machine, so LANGUAGE chooses the catalogue.
-german=$(cd "$work" && LC_ALL=C.UTF-8 LANGUAGE=de "$hp" --output-osabi linux missing.o 2>&1 || true)
-expect "German diagnostic" "hdrpatch: Fehler: »missing.o«: Datei nicht gefunden" "$german"
-german=$(LC_ALL=C.UTF-8 LANGUAGE=de "$hp" --help)
-expect "German usage" "Aufruf: hdrpatch <Option(en)> ELF-Datei(en)" "$german"
-expect "German options" "Die Versionsnummer von hdrpatch anzeigen" "$german"
+check_prefix() {  # check_prefix PREFIX
+  hp="$1/bin/hdrpatch"
+  test -f "$1/share/locale/de/LC_MESSAGES/objkit.mo"
+  # C.UTF-8 is a real locale on every machine, so LANGUAGE chooses the catalogue.
+  german=$(cd "$work" && LC_ALL=C.UTF-8 LANGUAGE=de "$hp" --output-osabi linux missing.o 2>&1 || true)
+  expect "$1: German diagnostic" "hdrpatch: Fehler: »missing.o«: Datei nicht gefunden" "$german"
+  german=$(LC_ALL=C.UTF-8 LANGUAGE=de "$hp" --help)
+  expect "$1: German usage" "Aufruf: hdrpatch <Option(en)> ELF-Datei(en)" "$german"
+  expect "$1: German options" "Die Versionsnummer von hdrpatch anzeigen" "$german"
+  plain=$(cd "$work" && LANG=C LANGUAGE=de "$hp" --output-osabi linux missing.o 2>&1 || true)
+  expect "$1: untranslated diagnostic" "hdrpatch: Error: 'missing.o': No such file" "$plain"
+  plain=$(LANG=C "$hp" --help)
+  expect "$1: untranslated usage" "Usage: hdrpatch <option(s)> elffile(s)" "$plain"
+}
 
-plain=$(cd "$work" && LANG=C LANGUAGE=de "$hp" --output-osabi linux missing.o 2>&1 || true)
-expect "untranslated diagnostic" "hdrpatch: Error: 'missing.o': No such file" "$plain"
-plain=$(LANG=C "$hp" --help)
-expect "untranslated usage" "Usage: hdrpatch <option(s)> elffile(s)" "$plain"
+cmake --install "$build" --component hdrpatch --prefix "$work/one" > "$work/install-one.log"
+cmake --install "$build" --component hdrpatch --prefix "$work/two" > "$work/install-two.log"
+mv "$work/two" "$work/moved"
+check_prefix "$work/one"
+check_prefix "$work/moved"
 exit $failed
