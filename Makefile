@@ -11,7 +11,7 @@ MEMCHECK := build/memcheck
 VALGRIND := /usr/bin/env KIT_MEMCHECK=1 /usr/bin/valgrind --quiet --error-exitcode=99 --leak-check=no
 FUZZ_SECONDS ?= 60
 
-.PHONY: all test demo deps deps-armhf release asan armhf cross-test clang-test plain deb fuzz memcheck pot bench clean
+.PHONY: all test demo deps deps-armhf release asan armhf cross-test clang-test plain unprivileged-test deb fuzz memcheck pot bench clean
 
 all: release
 
@@ -69,6 +69,11 @@ $(CLANG)/CMakeCache.txt:
 clang-test: deps $(CLANG)/CMakeCache.txt
 	cmake --build $(CLANG) -j $(JOBS)
 	ctest --test-dir $(CLANG) -j $(JOBS) --output-on-failure
+
+# The suite as the user nobody, on a copy of the tree (as root the permission
+# tests are skipped). Needs root to change user.
+unprivileged-test: deps
+	scripts/test-unprivileged
 
 $(PLAIN)/CMakeCache.txt:
 	cmake -S . -B $(PLAIN) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF

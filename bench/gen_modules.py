@@ -3,7 +3,7 @@
 
 graph/: 2,000 module files; the top module "m0" reaches 500 of them through
         Requires and Requires.private. graph-files.txt lists the files read.
-many/:  10,000 independent module files, for --list-all.
+many/:  10,000 independent module files, for --list-all; huge/ 100,000.
 small/: one small module, for a single --modversion query.
 """
 import os
@@ -43,12 +43,13 @@ for i in range(2000):
 write(os.path.join(out, "graph-files.txt"),
       "".join(os.path.join(graph, f"m{i}.mq") + "\n" for i in range(reached)))
 
-many = os.path.join(out, "many")
-os.makedirs(many, exist_ok=True)
-for i in range(10000):
-    write(os.path.join(many, f"m{i}.mq"), module(i, [], []))
-write(os.path.join(out, "many-files.txt"),
-      "".join(os.path.join(many, f"m{i}.mq") + "\n" for i in range(10000)))
+for name, count in [("many", 10000), ("huge", 100000)]:
+    folder = os.path.join(out, name)
+    os.makedirs(folder, exist_ok=True)
+    for i in range(count):
+        write(os.path.join(folder, f"m{i}.mq"), module(i, [], []))
+    write(os.path.join(out, f"{name}-files.txt"),
+          "".join(os.path.join(folder, f"m{i}.mq") + "\n" for i in range(count)))
 
 small = os.path.join(out, "small")
 os.makedirs(small, exist_ok=True)

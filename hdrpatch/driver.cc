@@ -88,7 +88,8 @@ int edit_path(const char* path) {
 int run_hdrpatch(int argc, char** argv) {
   setlocale(LC_MESSAGES, "");
   setlocale(LC_CTYPE, "");
-  bindtextdomain("objkit", installed_folder(HDRPATCH_LOCALEDIR_FROM_BIN, HDRPATCH_LOCALEDIR).c_str());
+  bindtextdomain("objkit",
+                 installed_folder(HDRPATCH_LOCALEDIR_FROM_BIN, HDRPATCH_LOCALEDIR).c_str());
   textdomain("objkit");
 
   expand_response_files(&argc, &argv);

@@ -16,6 +16,7 @@
 #include "query/query.h"
 #include "query/requirements.h"
 #include "query/settings.h"
+#include "query/target_profile.h"
 #include "query/variables.h"
 
 QuerySettings query_settings;
@@ -235,6 +236,53 @@ bool close_log(FILE* log, const char* name) {
   return false;
 }
 
+// Reads the profile of the target the run is for, if any, and makes its
+// values the defaults. False after printing why when a target was named and
+// its profile cannot be used: answering for the build machine instead would
+// be silently wrong.
+bool apply_target_profile(const char* program_name, std::optional<TargetProfile>* profile) {
+  const std::optional<std::string> triplet =
+      requested_target(program_name, getenv("MOD_QUERY_TARGET"));
+  if (!triplet) return true;
+  TargetProfile read;
+  std::string error;
+  if (!load_target_profile(*triplet, target_profile_folder(), &read, &error)) {
+    fputs(error.c_str(), stderr);
+    fflush(stderr);
+    return false;
+  }
+  QuerySettings& q = query_settings;
+  if (read.search_path) q.builtin_search_dirs = *read.search_path;
+  if (read.system_include_path) q.system_include_path = *read.system_include_path;
+  if (read.system_library_path) q.system_library_path = *read.system_library_path;
+  *profile = std::move(read);
+  return true;
+}
+
+// Which profile was read and what each of its values became; after option
+// parsing, so that --debug shows it too.
+void trace_target_profile(const TargetProfile& profile) {
+  debug_spew("Target '%s': read profile '%s'\n", profile.triplet.c_str(), profile.path.c_str());
+  const struct {
+    const char* key;
+    const std::optional<std::string>& value;
+    const char* variable;
+  } uses[] = {
+      {"SearchPath", profile.search_path, "MOD_QUERY_LIBDIR"},
+      {"Sysroot", profile.sysroot, "MOD_QUERY_SYSROOT_DIR"},
+      {"SystemIncludePath", profile.system_include_path, "MOD_QUERY_SYSTEM_INCLUDE_PATH"},
+      {"SystemLibraryPath", profile.system_library_path, "MOD_QUERY_SYSTEM_LIBRARY_PATH"},
+  };
+  for (const auto& use : uses) {
+    if (!use.value) continue;
+    if (getenv(use.variable))
+      debug_spew("Profile value %s '%s' overridden by %s\n", use.key, use.value->c_str(),
+                 use.variable);
+    else
+      debug_spew("Profile value %s '%s' in use\n", use.key, use.value->c_str());
+  }
+}
+
 }  // namespace
 
 int run_mod_query(int argc, char** argv) {
@@ -250,11 +298,17 @@ int run_mod_query(int argc, char** argv) {
     debug_spew("MOD_QUERY_DEBUG_SPEW variable enabling debug spew\n");
   }
 
+  std::optional<TargetProfile> profile;
+  if (!apply_target_profile(argc > 0 ? argv[0] : nullptr, &profile)) return 1;
+
   if (const char* path = getenv("MOD_QUERY_PATH")) append_search_dirs(path, ':');
   const char* libdir = getenv("MOD_QUERY_LIBDIR");
-  append_search_dirs(libdir ? libdir : kBuiltinSearchDirs, ':');
+  append_search_dirs(libdir ? libdir : q.builtin_search_dirs.c_str(), ':');
 
-  if (const char* sysroot = getenv("MOD_QUERY_SYSROOT_DIR")) q.sysroot_dir = sysroot;
+  if (const char* sysroot = getenv("MOD_QUERY_SYSROOT_DIR"))
+    q.sysroot_dir = sysroot;
+  else if (profile && profile->sysroot)
+    q.sysroot_dir = *profile->sysroot;
   set_global_variable("mq_sysrootdir", q.sysroot_dir ? *q.sysroot_dir : "/");
   const char* top_builddir = getenv("MOD_QUERY_TOP_BUILD_DIR");
   set_global_variable("mq_top_builddir", top_builddir ? top_builddir : "$(top_builddir)");
@@ -276,6 +330,7 @@ int run_mod_query(int argc, char** argv) {
 
   decide_error_printing(debug_spew_env);
   decide_loader_switches();
+  if (profile) trace_target_profile(*profile);
 
   if (q.tool_version_query) {
     printf("%s\n", kModQueryVersion);

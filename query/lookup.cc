@@ -11,6 +11,7 @@
 #include "query/listing.h"
 #include "query/module_file.h"
 #include "query/requirements.h"
+#include "query/settings.h"
 
 namespace {
 
@@ -131,12 +132,14 @@ const SystemDirs& system_dirs() {
   static const SystemDirs dirs = [] {
     SystemDirs d;
     const char* include = getenv("MOD_QUERY_SYSTEM_INCLUDE_PATH");
-    d.include_dirs = split_dir_list({}, include ? include : "/usr/include");
+    d.include_dirs =
+        split_dir_list({}, include ? include : query_settings.system_include_path.c_str());
     for (const char* var : {"CPATH", "C_INCLUDE_PATH", "CPP_INCLUDE_PATH"})
       if (const char* value = getenv(var))
         d.include_dirs = split_dir_list(std::move(d.include_dirs), value);
     const char* library = getenv("MOD_QUERY_SYSTEM_LIBRARY_PATH");
-    d.library_dirs = split_dir_list({}, library ? library : "/usr/lib:/lib");
+    d.library_dirs =
+        split_dir_list({}, library ? library : query_settings.system_library_path.c_str());
     d.allow_cflags = getenv("MOD_QUERY_ALLOW_SYSTEM_CFLAGS") != nullptr;
     d.allow_libs = getenv("MOD_QUERY_ALLOW_SYSTEM_LIBS") != nullptr;
     return d;
@@ -211,7 +214,7 @@ PackageRecord* make_self_package() {
   self->version_text = kModQueryVersion;
   self->summary = "mod-query is a system for managing compile/link flags for libraries";
   self->home_url = "https://objkit.example.org/mod-query/";
-  self->variables.emplace("mq_path", kBuiltinSearchDirs);
+  self->variables.emplace("mq_path", query_settings.builtin_search_dirs);
   return self;
 }
 

@@ -5,8 +5,6 @@
 
 #include "query/query.h"
 
-// The built-in search directories; also the self package's "mq_path".
-inline constexpr const char* kBuiltinSearchDirs = "/usr/lib/modquery:/usr/share/modquery";
 inline constexpr const char* kModQueryVersion = "0.29.2";
 
 void append_search_dirs(const char* text, char separator);

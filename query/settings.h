@@ -27,6 +27,11 @@ struct QuerySettings {
   std::optional<std::string> min_tool_version;
   int short_errors = 0;
   std::optional<std::string> sysroot_dir;
+  // Defaults the environment can override: the built-in ones, or a target
+  // profile's. The search list is also the self package's "mq_path".
+  std::string builtin_search_dirs = "/usr/lib/modquery:/usr/share/modquery";
+  std::string system_include_path = "/usr/include";
+  std::string system_library_path = "/usr/lib:/lib";
 };
 
 extern QuerySettings query_settings;

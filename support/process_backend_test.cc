@@ -6,12 +6,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <filesystem>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "support/pipeline.h"
+#include "tests/common/scratch_dir.h"
 
 extern char** environ;
 
@@ -60,6 +61,10 @@ TEST_F(Backend, ExecFailuresAreReportedByCallNameOnly) {
   EXPECT_EQ(run(0, argv, nullptr, 0, 1, 2, &msg, &err), -1);
   EXPECT_STREQ(msg, "execv");
   EXPECT_EQ(err, ENOENT);
+  // A PATH of the test's own: a folder the user may not enter would turn the
+  // search's ENOENT into EACCES.
+  SavedEnv saved_path("PATH");
+  setenv("PATH", (dir + "/a:" + dir + "/b").c_str(), 1);
   char* argv2[] = {const_cast<char*>("no-such-program-anywhere"), nullptr};
   EXPECT_EQ(run(PEX_USE_PATH, argv2, nullptr, 0, 1, 2, &msg, &err), -1);
   EXPECT_STREQ(msg, "execvp");

@@ -31,6 +31,10 @@ for var in ['LANG', 'LC_ALL', 'LC_MESSAGES', 'LANGUAGE', 'TMPDIR']:
 emulator = config.kit_emulator + ' ' if config.kit_emulator else ''
 for name in sorted(config.kit_programs, key=len, reverse=True):
     config.substitutions.append(('%' + name, emulator + config.kit_programs[name]))
+# The program files themselves, without the emulator, for tests that copy
+# or link them into an install of their own (run those with %run).
+for name in config.kit_programs:
+    config.substitutions.append(('%exe-' + name, config.kit_programs[name]))
 config.substitutions.append(('%python', sys.executable))
 config.substitutions.append(('%yew-target', config.yew_target))
 config.substitutions.append(('%yew-version', config.yew_version))
@@ -43,5 +47,9 @@ else:
     config.available_features.add('native')
 if 'valgrind' in config.kit_emulator:
     config.available_features.add('memcheck')
+# The target's libraries unpacked by a cross build, when there are some.
+if config.kit_armhf_deps and os.path.isdir(config.kit_armhf_deps):
+    config.available_features.add('armhf-deps')
+    config.substitutions.append(('%armhf-deps', config.kit_armhf_deps))
 if config.kit_sanitize:
     config.available_features.add('sanitize')
