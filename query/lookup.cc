@@ -9,6 +9,7 @@
 
 #include "query/flags.h"
 #include "query/listing.h"
+#include "query/module_dirs.h"
 #include "query/module_file.h"
 #include "query/requirements.h"
 #include "query/settings.h"
@@ -293,11 +294,11 @@ PackageRecord* start_load(const std::string& name, bool reporting, LoadStack* st
         return found;
       }
     }
+    const std::string file_name = name + ".mq";
     for (size_t i = 0; i < search_path.size() && path.empty(); ++i) {
       std::string candidate = search_path[i];
-      candidate.append("/").append(name).append(".mq");
-      struct stat st;
-      if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+      candidate.append("/").append(file_name);
+      if (module_file_present(i, candidate, file_name)) {
         path = std::move(candidate);
         rank = static_cast<int>(i + 1);
       }

@@ -343,7 +343,11 @@ PackageRecord* read_module_file(const std::string& key, const char* path, bool s
       return nullptr;
     }
     if (got == 0) break;
+    const size_t wanted = buffer.size() - size;
     size += static_cast<size_t>(got);
+    // A regular file returns less than asked only at its end: the buffer
+    // holds more than the file's size, so one read usually suffices.
+    if (static_cast<size_t>(got) < wanted) break;
   }
   close(fd);
   debug_spew("Parsing package file '%s'\n", path);

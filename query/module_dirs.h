@@ -1,0 +1,12 @@
+// Whether a search directory holds a module file of a given name. A query
+// that reaches hundreds of modules asks each directory many times; after a
+// few questions the directory is read once and answered from memory.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// True when `path` (the directory search_path[dir_index] joined with
+// `file_name`) is a regular file, as stat would say.
+bool module_file_present(size_t dir_index, const std::string& path, std::string_view file_name);
