@@ -60,13 +60,4 @@ int compare_search_rank(const PackageRecord* a, const PackageRecord* b) {
   return 0;
 }
 
-bool is_c_space(char c) {
-  return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
-std::string trim_string(std::string_view text) {
-  size_t begin = 0, end = text.size();
-  while (begin < end && is_c_space(text[begin])) ++begin;
-  while (end > begin && is_c_space(text[end - 1])) --end;
-  return std::string(text.substr(begin, end - begin));
-}
+std::string trim_string(std::string_view text) { return std::string(trim_view(text)); }

@@ -298,6 +298,7 @@ int run_mod_query(int argc, char** argv) {
     debug_spew("MOD_QUERY_DEBUG_SPEW variable enabling debug spew\n");
   }
 
+  take_override_snapshot();
   std::optional<TargetProfile> profile;
   if (!apply_target_profile(argc > 0 ? argv[0] : nullptr, &profile)) return 1;
 

@@ -21,7 +21,7 @@ struct DirIndex {
   bool unlistable = false;
   // Each ".mq" entry with its type from the directory (DT_UNKNOWN or a link
   // leaves the answer to stat).
-  std::unordered_map<std::string, unsigned char> entries;
+  std::unordered_map<std::string, unsigned char, TextHash, std::equal_to<>> entries;
 };
 
 std::vector<DirIndex> dir_indexes;
@@ -56,7 +56,7 @@ bool module_file_present(size_t dir_index, const std::string& path, std::string_
   if (!index.listed && !index.unlistable && ++index.questions > kQuestionsBeforeListing)
     list_directory(&index, search_path[dir_index]);
   if (!index.listed) return stat_says_regular(path);
-  auto it = index.entries.find(std::string(file_name));
+  auto it = index.entries.find(file_name);
   if (it == index.entries.end()) return false;
   return it->second == DT_REG || stat_says_regular(path);
 }

@@ -7,10 +7,24 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "query/requirements.h"
 #include "query/variables.h"
+
+namespace {
+
+// Length of the run of ordinary line text at `p`: up to the first line feed,
+// "#" or backslash (found with memchr, which scans many bytes per step).
+size_t ordinary_run(const char* p, size_t length) {
+  if (const void* lf = memchr(p, '\n', length)) length = static_cast<const char*>(lf) - p;
+  if (const void* hash = memchr(p, '#', length)) length = static_cast<const char*>(hash) - p;
+  if (const void* bs = memchr(p, '\\', length)) length = static_cast<const char*>(bs) - p;
+  return length;
+}
+
+}  // namespace
 
 bool LogicalLineReader::next(std::string* line) {
   line->clear();
@@ -20,8 +34,7 @@ bool LogicalLineReader::next(std::string* line) {
   while (pos_ < n) {
     if (!escape_pending) {
       // Copy the run of ordinary bytes in one step.
-      size_t end = pos_;
-      while (end < n && bytes_[end] != '#' && bytes_[end] != '\\' && bytes_[end] != '\n') ++end;
+      const size_t end = pos_ + ordinary_run(bytes_.data() + pos_, n - pos_);
       if (!in_comment) line->append(bytes_.data() + pos_, end - pos_);
       pos_ = end;
       if (pos_ == n) break;
@@ -57,44 +70,55 @@ bool LogicalLineReader::next(std::string* line) {
   return pos_ > line_start;
 }
 
+namespace {
+
+// Bytes that get a backslash in front: controls, space, '!', '"', '#', the
+// shell's special characters, and everything from 0x7F on.
+constexpr auto kEscaped = [] {
+  std::array<bool, 256> table{};
+  for (int c = 0; c < 256; ++c) table[c] = c < 0x24 || c >= 0x7F;
+  for (unsigned char c : std::string_view("%&'*;<>?[\\]`{|}")) table[c] = true;
+  return table;
+}();
+
+}  // namespace
+
 std::string shell_escape(std::string_view text) {
-  static constexpr std::string_view kSpecial = "%&'*;<>?[\\]`{|}";
   std::string out;
   out.reserve(text.size() + 8);
   for (char c : text) {
-    const unsigned char u = static_cast<unsigned char>(c);
-    if (u < 0x24 || u >= 0x7F || kSpecial.find(c) != std::string_view::npos) out.push_back('\\');
+    if (kEscaped[static_cast<unsigned char>(c)]) out.push_back('\\');
     out.push_back(c);
   }
   return out;
 }
 
-void classify_compile_args(const std::vector<std::string>& args, std::vector<FlagItem>* out) {
+void classify_compile_args(std::vector<std::string> args, std::vector<FlagItem>* out) {
   for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
+    std::string& a = args[i];
     if (a.compare(0, 2, "-I") == 0) {
-      out->push_back({CFLAGS_I, a});
+      out->push_back({CFLAGS_I, std::move(a)});
     } else if ((a == "-idirafter" || a == "-isystem") && i + 1 < args.size()) {
       out->push_back({CFLAGS_I, a + " " + args[i + 1]});
       ++i;
     } else if (!a.empty()) {
-      out->push_back({CFLAGS_OTHER, a});
+      out->push_back({CFLAGS_OTHER, std::move(a)});
     }
   }
 }
 
-void classify_link_args(const std::vector<std::string>& args, std::vector<FlagItem>* out) {
+void classify_link_args(std::vector<std::string> args, std::vector<FlagItem>* out) {
   for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
+    std::string& a = args[i];
     if (a.compare(0, 2, "-l") == 0 && a.compare(0, 5, "-lib:") != 0) {
-      out->push_back({LIBS_l, a});
+      out->push_back({LIBS_l, std::move(a)});
     } else if (a.compare(0, 2, "-L") == 0) {
-      out->push_back({LIBS_L, a});
+      out->push_back({LIBS_L, std::move(a)});
     } else if ((a == "-framework" || a == "-Wl,-framework") && i + 1 < args.size()) {
       out->push_back({LIBS_OTHER, a + " " + args[i + 1]});
       ++i;
     } else if (!a.empty()) {
-      out->push_back({LIBS_OTHER, a});
+      out->push_back({LIBS_OTHER, std::move(a)});
     }
   }
 }
@@ -125,7 +149,7 @@ bool split_flags(const char* field, const std::string& value, std::vector<std::s
       while (i < value.size() && value[i] != ' ' && value[i] != '\t') ++i;
       if (i > start)
         args->push_back(
-            shell_escape(trim_string(std::string_view(value).substr(start, i - start))));
+            shell_escape(trim_view(std::string_view(value).substr(start, i - start))));
     }
     if (!args->empty()) return true;
   }
@@ -140,7 +164,7 @@ bool split_flags(const char* field, const std::string& value, std::vector<std::s
     return false;
   }
   args->reserve(argc);
-  for (int i = 0; i < argc; ++i) args->push_back(shell_escape(trim_string(argv[i])));
+  for (int i = 0; i < argc; ++i) args->push_back(shell_escape(trim_view(argv[i])));
   g_strfreev(argv);
   return true;
 }
@@ -181,19 +205,19 @@ struct Reader {
       if (r.libs_private_lines_seen > 0) return duplicate("Libs.private");
       std::vector<std::string> args;
       if (!split_flags("Libs.private", expand(value), &args)) return;
-      classify_link_args(args, &r.link_flags);
+      classify_link_args(std::move(args), &r.link_flags);
       ++r.libs_private_lines_seen;
     } else if (tag == "Libs") {
       if (r.libs_lines_seen > 0) return duplicate("Libs");
       std::vector<std::string> args;
       if (!split_flags("Libs", expand(value), &args)) return;
-      classify_link_args(args, &r.link_flags);
+      classify_link_args(std::move(args), &r.link_flags);
       ++r.libs_lines_seen;
     } else if (tag == "Cflags" || tag == "CFlags") {
       if (!r.compile_flags.empty()) return duplicate("Cflags");
       std::vector<std::string> args;
       if (!split_flags("Cflags", expand(value), &args)) return;
-      classify_compile_args(args, &r.compile_flags);
+      classify_compile_args(std::move(args), &r.compile_flags);
     } else if (tag == "Conflicts") {
       if (!r.conflicts_with.empty()) return duplicate("Conflicts");
       r.conflicts_with = parse_module_list(record, expand(value), path);
@@ -251,12 +275,12 @@ struct Reader {
   void line(const std::string& raw_line) {
     // The line is a C string: a NUL byte ends its usable text.
     const char* raw = raw_line.c_str();
-    debug_spew("  line>%s\n", raw);
-    const std::string text = trim_string(raw);
+    if (diagnostic_switches.debug_enabled) debug_spew("  line>%s\n", raw);
+    const std::string_view text = trim_view(raw);
     if (text.empty()) return;
     size_t i = 0;
     while (i < text.size() && is_tag_byte(text[i])) ++i;
-    const std::string tag = text.substr(0, i);
+    const std::string_view tag = text.substr(0, i);
     while (i < text.size() && is_c_space(text[i])) ++i;
     if (i == text.size() || (text[i] != ':' && text[i] != '=')) return;
     const char kind = text[i++];
@@ -265,7 +289,7 @@ struct Reader {
     if (kind == ':')
       keyword(tag, value);
     else
-      variable(tag, value);
+      variable(std::string(tag), value);
   }
 };
 

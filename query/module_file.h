@@ -22,8 +22,8 @@ PackageRecord* parse_module_text(const std::string& key, const char* path, std::
                                  bool skip_requires_private);
 
 std::string shell_escape(std::string_view text);
-void classify_compile_args(const std::vector<std::string>& args, std::vector<FlagItem>* out);
-void classify_link_args(const std::vector<std::string>& args, std::vector<FlagItem>* out);
+void classify_compile_args(std::vector<std::string> args, std::vector<FlagItem>* out);
+void classify_link_args(std::vector<std::string> args, std::vector<FlagItem>* out);
 
 // Splits a text into logical lines as the module file format defines them.
 class LogicalLineReader {

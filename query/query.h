@@ -42,7 +42,13 @@ struct FlagItem {
   std::string text;  // output form, already shell-escaped
 };
 
-using VariableMap = std::unordered_map<std::string, std::string>;
+// Hashes any string form, so that tables keyed by std::string are searched
+// with a view, without building a key.
+struct TextHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+};
+using VariableMap = std::unordered_map<std::string, std::string, TextHash, std::equal_to<>>;
 
 struct PackageRecord {
   std::string module_key;
@@ -106,5 +112,11 @@ void end_on_parse_error();
 extern void (*query_exit_hook)(int status);
 
 int compare_search_rank(const PackageRecord* a, const PackageRecord* b);
+inline bool is_c_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+inline std::string_view trim_view(std::string_view text) {
+  size_t begin = 0, end = text.size();
+  while (begin < end && is_c_space(text[begin])) ++begin;
+  while (end > begin && is_c_space(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
+}
 std::string trim_string(std::string_view text);
-bool is_c_space(char c);

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 extern char** environ;
 
@@ -31,39 +32,45 @@ bool split_define_argument(std::string_view argument, std::string* name, std::st
   return true;
 }
 
-std::string override_env_name(std::string_view module_key, std::string_view name) {
-  std::string env;
-  env.reserve(11 + module_key.size() + name.size());
-  env.append("MOD_QUERY_").append(module_key).append("_").append(name);
-  for (char& c : env) {
-    c = g_ascii_toupper(c);
-    if (!g_ascii_isalnum(c)) c = '_';
-  }
-  return env;
-}
-
 namespace {
 
-// Overrides are rare: look for one only when the environment holds any
-// variable of that form at all (the environment does not change during a run).
-bool environment_may_override() {
-  static const bool any = [] {
-    for (char** e = environ; *e; ++e)
-      if (strncmp(*e, "MOD_QUERY_", 10) == 0) return true;
-    return false;
-  }();
-  return any;
+// "NAME=VALUE" entries of the environment whose name starts with MOD_QUERY_.
+std::vector<std::string_view> override_entries;
+
+// The value when `entry` is the override of `module_key`'s variable `name`:
+// its name is MOD_QUERY_, the key, "_" and the variable, upper-cased with
+// every other byte as "_". Compared in place, without building the name.
+const char* match_override(std::string_view entry, std::string_view module_key,
+                           std::string_view name) {
+  size_t i = 10;  // after "MOD_QUERY_"
+  auto next_is = [&](char c) {
+    char u = g_ascii_toupper(c);
+    if (!g_ascii_isalnum(u)) u = '_';
+    return i < entry.size() && entry[i++] == u;
+  };
+  for (char c : module_key)
+    if (!next_is(c)) return nullptr;
+  if (!next_is('_')) return nullptr;
+  for (char c : name)
+    if (!next_is(c)) return nullptr;
+  return i < entry.size() && entry[i] == '=' ? entry.data() + i + 1 : nullptr;
 }
 
 }  // namespace
 
-std::optional<std::string> resolve_variable(const PackageRecord& record, const std::string& name) {
-  const char* env = environment_may_override()
-                        ? getenv(override_env_name(record.module_key, name).c_str())
-                        : nullptr;
-  if (env) {
-    debug_spew("Overriding variable '%s' from environment\n", name.c_str());
-    return std::string(env);
+void take_override_snapshot() {
+  override_entries.clear();
+  for (char** e = environ; *e; ++e)
+    if (strncmp(*e, "MOD_QUERY_", 10) == 0) override_entries.emplace_back(*e);
+}
+
+std::optional<std::string_view> resolve_variable(const PackageRecord& record,
+                                                 std::string_view name) {
+  for (std::string_view entry : override_entries) {
+    if (const char* value = match_override(entry, record.module_key, name)) {
+      debug_spew("Overriding variable '%s' from environment\n", std::string(name).c_str());
+      return std::string_view(value);
+    }
   }
   if (auto it = global_variables.find(name); it != global_variables.end()) return it->second;
   if (auto it = record.variables.find(name); it != record.variables.end()) return it->second;
@@ -71,7 +78,7 @@ std::optional<std::string> resolve_variable(const PackageRecord& record, const s
 }
 
 std::string expand_variables(const PackageRecord& record, std::string_view text, const char* path) {
-  const std::string trimmed = trim_string(text);
+  const std::string_view trimmed = trim_view(text);
   std::string out;
   out.reserve(trimmed.size());
   size_t i = 0;
@@ -83,18 +90,21 @@ std::string expand_variables(const PackageRecord& record, std::string_view text,
     } else if (c == '$' && i + 1 < trimmed.size() && trimmed[i + 1] == '{') {
       const size_t name_start = i + 2;
       size_t close = trimmed.find('}', name_start);
-      if (close == std::string::npos) close = trimmed.size();
-      const std::string name = trimmed.substr(name_start, close - name_start);
+      if (close == std::string_view::npos) close = trimmed.size();
+      const std::string_view name = trimmed.substr(name_start, close - name_start);
       if (auto value = resolve_variable(record, name)) {
         out.append(*value);
       } else {
-        verbose_error("Variable '%s' not defined in '%s'\n", name.c_str(), path);
+        verbose_error("Variable '%s' not defined in '%s'\n", std::string(name).c_str(), path);
         end_on_parse_error();
       }
       i = close + 1;
     } else {
-      out.push_back(c);
-      ++i;
+      // Plain text up to the next "$" in one step.
+      size_t next = trimmed.find('$', i + 1);
+      if (next == std::string_view::npos) next = trimmed.size();
+      out.append(trimmed.substr(i, next - i));
+      i = next;
     }
   }
   return out;
@@ -102,10 +112,12 @@ std::string expand_variables(const PackageRecord& record, std::string_view text,
 
 std::optional<std::string> variable_for_output(const PackageRecord& record,
                                                const std::string& name) {
-  std::optional<std::string> value = resolve_variable(record, name);
-  if (!value || value->empty() || ((*value)[0] != '"' && (*value)[0] != '\'')) return value;
+  const std::optional<std::string_view> found = resolve_variable(record, name);
+  if (!found) return std::nullopt;
+  std::string value(*found);
+  if (value.empty() || (value[0] != '"' && value[0] != '\'')) return value;
   GError* error = nullptr;
-  char* unquoted = g_shell_unquote(value->c_str(), &error);
+  char* unquoted = g_shell_unquote(value.c_str(), &error);
   if (unquoted == nullptr) {
     debug_spew("Couldn't unquote value of \"%s\": %s\n", name.c_str(),
                error && error->message ? error->message : "unknown");

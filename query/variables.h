@@ -9,8 +9,14 @@
 void set_global_variable(const std::string& name, const std::string& value);
 // Splits a --define-variable argument into NAME and VALUE; false when malformed.
 bool split_define_argument(std::string_view argument, std::string* name, std::string* value);
-std::string override_env_name(std::string_view module_key, std::string_view name);
-std::optional<std::string> resolve_variable(const PackageRecord& record, const std::string& name);
+// Takes the environment's MOD_QUERY_* entries, where per-module overrides
+// (MOD_QUERY_<KEY>_<VARIABLE>) are then looked up. The driver takes it once
+// at start; without it no override applies.
+void take_override_snapshot();
+// The override, global or module value of a variable; the view stays valid
+// for the run (it points into the environment or a table).
+std::optional<std::string_view> resolve_variable(const PackageRecord& record,
+                                                 std::string_view name);
 std::string expand_variables(const PackageRecord& record, std::string_view text, const char* path);
 std::optional<std::string> variable_for_output(const PackageRecord& record,
                                                const std::string& name);

@@ -4,15 +4,30 @@
 
 #include <cstdlib>
 
-// The program reads the environment's override variables once per run; make
-// sure that first look sees one, so overrides set by the tests below count.
-static const int kOverridesPresent = setenv("MOD_QUERY_TEST_MARKER", "1", 1);
+#include "tests/common/scratch_dir.h"
 
-TEST(OverrideEnvName, UpperCasesAndReplacesOtherBytes) {
-  EXPECT_EQ(override_env_name("foo-bar", "prefix"), "MOD_QUERY_FOO_BAR_PREFIX");
-  EXPECT_EQ(override_env_name("foo_bar", "prefix"), "MOD_QUERY_FOO_BAR_PREFIX");
-  EXPECT_EQ(override_env_name("gtk+-3.0", "lib.dir"), "MOD_QUERY_GTK__3_0_LIB_DIR");
-  EXPECT_EQ(override_env_name("\xc3\xa9", ""), "MOD_QUERY____");
+// An override's name is the module key and the variable, upper-cased, with
+// every other byte as "_"; it is looked up in the snapshot of the environment.
+TEST(Override, NameUpperCasesAndReplacesOtherBytes) {
+  const struct {
+    const char *variable, *key, *name;
+  } cases[] = {
+      {"MOD_QUERY_FOO_BAR_PREFIX", "foo-bar", "prefix"},
+      {"MOD_QUERY_FOO_BAR_PREFIX", "foo_bar", "prefix"},
+      {"MOD_QUERY_GTK__3_0_LIB_DIR", "gtk+-3.0", "lib.dir"},
+      {"MOD_QUERY____", "\xc3\xa9", ""},
+  };
+  for (const auto& c : cases) {
+    SavedEnv saved(c.variable);
+    setenv(c.variable, "override", 1);
+    take_override_snapshot();
+    PackageRecord record;
+    record.module_key = c.key;
+    EXPECT_EQ(resolve_variable(record, c.name).value_or("(none)"), "override") << c.variable;
+    record.module_key = std::string(c.key) + "x";
+    EXPECT_EQ(resolve_variable(record, c.name).value_or("(none)"), "(none)") << c.variable;
+  }
+  take_override_snapshot();
 }
 
 TEST(SplitDefineArgument, Forms) {
@@ -52,6 +67,7 @@ class Expansion : public testing::Test {
   void TearDown() override {
     loader_switches.fail_on_parse_error = true;
     unsetenv("MOD_QUERY_FOO_BAR_PREFIX");
+    take_override_snapshot();
   }
 };
 
@@ -73,6 +89,7 @@ TEST_F(Expansion, EnvironmentBeatsGlobalsBeatsModule) {
   global_variables["prefix"] = "/global";
   EXPECT_EQ(expand_variables(record, "${prefix}", "f.mq"), "/global");
   setenv("MOD_QUERY_FOO_BAR_PREFIX", "${x}", 1);
+  take_override_snapshot();
   EXPECT_EQ(expand_variables(record, "${prefix}", "f.mq"), "${x}");  // not expanded again
   record.module_key = "baz";  // the override names another module
   EXPECT_EQ(expand_variables(record, "${prefix}", "f.mq"), "/global");
