@@ -60,4 +60,6 @@ int compare_search_rank(const PackageRecord* a, const PackageRecord* b) {
   return 0;
 }
 
-std::string trim_string(std::string_view text) { return std::string(trim_view(text)); }
+std::string trim_string(std::string_view text) {
+  return std::string(trim_view(text));
+}

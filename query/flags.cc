@@ -1,6 +1,7 @@
 #include "query/flags.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "query/settings.h"
 #include "query/variables.h"
@@ -72,14 +73,29 @@ std::string flag_list_to_string(const std::vector<const FlagItem*>& flags) {
   return out;
 }
 
-std::string collect_class_flags(const std::vector<PackageRecord*>& modules, uint8_t mask, bool sort,
-                                bool follow_private) {
+std::vector<PackageRecord*> modules_in_walk_order(const std::vector<PackageRecord*>& modules,
+                                                  bool follow_private) {
   VisitedSet visited;
   ModuleSequence walked;
   for (auto it = modules.rbegin(); it != modules.rend(); ++it)
     walk_requirement_chain(*it, follow_private, &visited, &walked);
   trace_sequence("post-recurse", walked);
-  std::vector<PackageRecord*> sequence(walked.begin(), walked.end());
+  return std::vector<PackageRecord*>(walked.begin(), walked.end());
+}
+
+std::string collect_class_flags(const std::vector<PackageRecord*>& modules, uint8_t mask, bool sort,
+                                bool follow_private, WalkCache* cache) {
+  // Every class walks the same requirement graph; without tracing, a walk
+  // already made for the same kind of requirements gives the same order.
+  std::vector<PackageRecord*> sequence;
+  std::optional<std::vector<PackageRecord*>>* cached =
+      cache && !diagnostic_switches.debug_enabled ? &cache->walks[follow_private] : nullptr;
+  if (cached && *cached) {
+    sequence = **cached;
+  } else {
+    sequence = modules_in_walk_order(modules, follow_private);
+    if (cached) *cached = sequence;
+  }
   if (sort) {
     trace_sequence("original", sequence);
     std::stable_sort(sequence.begin(), sequence.end(),
@@ -109,25 +125,26 @@ std::string collect_class_flags(const std::vector<PackageRecord*>& modules, uint
 
 std::string assemble_flags(const std::vector<PackageRecord*>& modules, uint8_t mask) {
   const bool static_linking = query_settings.static_linking;
+  WalkCache walks;
   std::string result;
   if (mask & CFLAGS_OTHER) {
-    std::string text = collect_class_flags(modules, CFLAGS_OTHER, false, true);
+    std::string text = collect_class_flags(modules, CFLAGS_OTHER, false, true, &walks);
     debug_spew("adding CFLAGS_OTHER string \"%s\"\n", text.c_str());
     result += text;
   }
   if (mask & CFLAGS_I) {
-    std::string text = collect_class_flags(modules, CFLAGS_I, true, true);
+    std::string text = collect_class_flags(modules, CFLAGS_I, true, true, &walks);
     debug_spew("adding CFLAGS_I string \"%s\"\n", text.c_str());
     result += text;
   }
   if (mask & LIBS_L) {
-    std::string text = collect_class_flags(modules, LIBS_L, true, static_linking);
+    std::string text = collect_class_flags(modules, LIBS_L, true, static_linking, &walks);
     debug_spew("adding LIBS_L string \"%s\"\n", text.c_str());
     result += text;
   }
   if (mask & (LIBS_OTHER | LIBS_l)) {
     std::string text =
-        collect_class_flags(modules, mask & (LIBS_OTHER | LIBS_l), false, static_linking);
+        collect_class_flags(modules, mask & (LIBS_OTHER | LIBS_l), false, static_linking, &walks);
     debug_spew("adding LIBS_OTHER | LIBS_l string \"%s\"\n", text.c_str());
     result += text;
   }

@@ -1,6 +1,7 @@
 // Merged, ordered, de-duplicated flags of modules and their requirements.
 #pragma once
 #include <deque>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -11,9 +12,14 @@
 using VisitedSet = std::unordered_set<std::string_view>;
 using ModuleSequence = std::deque<PackageRecord*>;
 
+// The walks one query has made, by whether private requirements were followed.
+struct WalkCache {
+  std::optional<std::vector<PackageRecord*>> walks[2];
+};
+
 std::string assemble_flags(const std::vector<PackageRecord*>& modules, uint8_t mask);
 std::string collect_class_flags(const std::vector<PackageRecord*>& modules, uint8_t mask, bool sort,
-                                bool follow_private);
+                                bool follow_private, WalkCache* cache = nullptr);
 void walk_requirement_chain(PackageRecord* record, bool follow_private, VisitedSet* visited,
                             ModuleSequence* sequence);
 std::string flag_list_to_string(const std::vector<const FlagItem*>& flags);

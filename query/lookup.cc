@@ -296,10 +296,8 @@ PackageRecord* start_load(const std::string& name, bool reporting, LoadStack* st
     }
     const std::string file_name = name + ".mq";
     for (size_t i = 0; i < search_path.size() && path.empty(); ++i) {
-      std::string candidate = search_path[i];
-      candidate.append("/").append(file_name);
-      if (module_file_present(i, candidate, file_name)) {
-        path = std::move(candidate);
+      if (module_file_present(i, file_name)) {
+        path = module_file_path(i, file_name);
         rank = static_cast<int>(i + 1);
       }
     }
@@ -331,6 +329,8 @@ PackageRecord* start_load(const std::string& name, bool reporting, LoadStack* st
   LoadFrame& frame = stack->emplace_back();
   frame.record = record;
   frame.reporting = reporting;
+  record->public_deps.reserve(record->public_requirements.size());
+  frame.private_deps.reserve(record->private_requirements.size());
   *pending = true;
   return nullptr;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
-// True when `path` (the directory search_path[dir_index] joined with
-// `file_name`) is a regular file, as stat would say.
-bool module_file_present(size_t dir_index, const std::string& path, std::string_view file_name);
+// The path of `file_name` in the directory search_path[dir_index].
+std::string module_file_path(size_t dir_index, std::string_view file_name);
+// True when that path is a regular file, as stat would say.
+bool module_file_present(size_t dir_index, std::string_view file_name);

@@ -84,8 +84,11 @@ constexpr auto kEscaped = [] {
 }  // namespace
 
 std::string shell_escape(std::string_view text) {
+  size_t escapes = 0;
+  for (char c : text) escapes += kEscaped[static_cast<unsigned char>(c)];
+  if (escapes == 0) return std::string(text);
   std::string out;
-  out.reserve(text.size() + 8);
+  out.reserve(text.size() + escapes);
   for (char c : text) {
     if (kEscaped[static_cast<unsigned char>(c)]) out.push_back('\\');
     out.push_back(c);
@@ -94,6 +97,7 @@ std::string shell_escape(std::string_view text) {
 }
 
 void classify_compile_args(std::vector<std::string> args, std::vector<FlagItem>* out) {
+  out->reserve(out->size() + args.size());
   for (size_t i = 0; i < args.size(); ++i) {
     std::string& a = args[i];
     if (a.compare(0, 2, "-I") == 0) {
@@ -108,6 +112,7 @@ void classify_compile_args(std::vector<std::string> args, std::vector<FlagItem>*
 }
 
 void classify_link_args(std::vector<std::string> args, std::vector<FlagItem>* out) {
+  out->reserve(out->size() + args.size());
   for (size_t i = 0; i < args.size(); ++i) {
     std::string& a = args[i];
     if (a.compare(0, 2, "-l") == 0 && a.compare(0, 5, "-lib:") != 0) {
@@ -140,6 +145,7 @@ bool is_plain_word_list(const std::string& value) {
 // Splits a flags value into trimmed, escaped arguments; false when it cannot be split.
 bool split_flags(const char* field, const std::string& value, std::vector<std::string>* args) {
   if (value.empty()) return true;
+  args->reserve(8);
   if (is_plain_word_list(value)) {
     // The common case, split directly: the same words the shell rules give.
     size_t i = 0;
@@ -148,8 +154,7 @@ bool split_flags(const char* field, const std::string& value, std::vector<std::s
       const size_t start = i;
       while (i < value.size() && value[i] != ' ' && value[i] != '\t') ++i;
       if (i > start)
-        args->push_back(
-            shell_escape(trim_view(std::string_view(value).substr(start, i - start))));
+        args->push_back(shell_escape(trim_view(std::string_view(value).substr(start, i - start))));
     }
     if (!args->empty()) return true;
   }

@@ -112,7 +112,9 @@ void end_on_parse_error();
 extern void (*query_exit_hook)(int status);
 
 int compare_search_rank(const PackageRecord* a, const PackageRecord* b);
-inline bool is_c_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+inline bool is_c_space(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
 inline std::string_view trim_view(std::string_view text) {
   size_t begin = 0, end = text.size();
   while (begin < end && is_c_space(text[begin])) ++begin;

@@ -27,6 +27,7 @@ enum class SplitState { Outside, InName, BeforeOp, InOp, AfterOp, InVersion };
 
 std::vector<std::string> split_module_list(std::string_view text) {
   std::vector<std::string> entries;
+  entries.reserve(4);
   SplitState state = SplitState::Outside;
   size_t start = 0;
   auto emit = [&](size_t end) {
@@ -78,6 +79,7 @@ std::vector<std::string> split_module_list(std::string_view text) {
 std::vector<VersionRequirement> parse_module_list(PackageRecord* declared_by, std::string_view text,
                                                   const char* path) {
   std::vector<VersionRequirement> result;
+  result.reserve(4);
   for (const std::string& entry : split_module_list(text)) {
     const char* p = entry.c_str();
     VersionRequirement req;
