@@ -222,6 +222,10 @@ void decide_loader_switches() {
     s.skip_requires_private = false;
   if (q.flag_mask == 0 && !q.exists_query && !q.print_requires) s.skip_requires = true;
   if (q.list_all) s.fail_on_parse_error = false;
+  // A listing prints no flags; unless errors or traces are shown, reading
+  // the flag lines changes nothing the user sees.
+  s.skip_flags =
+      q.list_all && !diagnostic_switches.errors_enabled && !diagnostic_switches.debug_enabled;
   if (prefix_variable_arg) s.prefix_variable = prefix_variable_arg;
 }
 

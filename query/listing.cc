@@ -5,6 +5,7 @@
 #include <glib.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -35,27 +36,50 @@ void scan_search_directory(const std::string& dir) {
   closedir(d);
 }
 
-int compare_module_keys(const PackageRecord* a, const PackageRecord* b) {
-  return a->module_key.compare(b->module_key);
+namespace {
+
+// The first eight bytes of a key as a number that orders like the bytes (a
+// shorter key is padded with zeros, which sort first; keys hold no NUL).
+uint64_t key_prefix(std::string_view key) {
+  uint64_t prefix = 0;
+  for (size_t i = 0; i < 8; ++i)
+    prefix = prefix << 8 | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0);
+  return prefix;
 }
 
+struct ListedModule {
+  uint64_t prefix;
+  std::string_view key;
+  const PackageRecord* record;
+};
+
+}  // namespace
+
 void print_module_listing() {
-  std::vector<const PackageRecord*> records;
+  // Sorted by key, byte-wise; most keys differ in their first eight bytes,
+  // which are compared as one number.
+  std::vector<ListedModule> records;
   records.reserve(package_table->size());
   size_t width = 0;
   for (const auto& [key, record] : *package_table) {
-    records.push_back(record);
+    records.push_back({key_prefix(record->module_key), record->module_key, record});
     width = std::max(width, key.size());
   }
-  std::sort(records.begin(), records.end(), [](const PackageRecord* a, const PackageRecord* b) {
-    return compare_module_keys(a, b) < 0;
+  std::sort(records.begin(), records.end(), [](const ListedModule& a, const ListedModule& b) {
+    return a.prefix != b.prefix ? a.prefix < b.prefix : a.key < b.key;
   });
-  std::string line;
-  for (const PackageRecord* r : records) {
-    line.assign(r->module_key);
-    line.append(width + 1 - r->module_key.size(), ' ');
-    line.append(r->display_name ? *r->display_name : "(null)").append(" - ");
-    line.append(r->summary ? *r->summary : "(null)").push_back('\n');
-    fwrite(line.data(), 1, line.size(), stdout);
+  // Written in blocks of many lines: one library call per line would cost
+  // more than building the line.
+  std::string block;
+  for (const auto& [prefix, key, r] : records) {
+    block.append(r->module_key);
+    block.append(width + 1 - r->module_key.size(), ' ');
+    block.append(r->display_name ? *r->display_name : "(null)").append(" - ");
+    block.append(r->summary ? *r->summary : "(null)").push_back('\n');
+    if (block.size() >= 65536) {
+      fwrite(block.data(), 1, block.size(), stdout);
+      block.clear();
+    }
   }
+  fwrite(block.data(), 1, block.size(), stdout);
 }

@@ -6,4 +6,3 @@
 
 void scan_search_directory(const std::string& dir);
 void print_module_listing();
-int compare_module_keys(const PackageRecord* a, const PackageRecord* b);

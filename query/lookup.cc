@@ -314,9 +314,9 @@ PackageRecord* start_load(const std::string& name, bool reporting, LoadStack* st
   }
 
   debug_spew("Reading '%s' from file '%s'\n", name.c_str(), path.c_str());
-  PackageRecord* record =
-      read_module_file(key, path.c_str(), loader_switches.skip_requires,
-                       loader_switches.skip_libs_private, loader_switches.skip_requires_private);
+  PackageRecord* record = read_module_file(
+      key, path.c_str(), loader_switches.skip_requires, loader_switches.skip_libs_private,
+      loader_switches.skip_requires_private, loader_switches.skip_flags);
   if (record == nullptr) {
     debug_spew("Failed to parse '%s'\n", path.c_str());
     return nullptr;

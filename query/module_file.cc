@@ -177,7 +177,7 @@ bool split_flags(const char* field, const std::string& value, std::vector<std::s
 struct Reader {
   PackageRecord* record;
   const char* path;
-  bool skip_requires, skip_libs_private, skip_requires_private;
+  bool skip_requires, skip_libs_private, skip_requires_private, skip_flags;
 
   std::string expand(std::string_view value) { return expand_variables(*record, value, path); }
 
@@ -206,19 +206,21 @@ struct Reader {
       if (!r.public_requirements.empty()) return duplicate("Requires");
       r.public_requirements = parse_module_list(record, expand(value), path);
     } else if (tag == "Libs.private") {
-      if (skip_libs_private) return;
+      if (skip_libs_private || skip_flags) return;
       if (r.libs_private_lines_seen > 0) return duplicate("Libs.private");
       std::vector<std::string> args;
       if (!split_flags("Libs.private", expand(value), &args)) return;
       classify_link_args(std::move(args), &r.link_flags);
       ++r.libs_private_lines_seen;
     } else if (tag == "Libs") {
+      if (skip_flags) return;
       if (r.libs_lines_seen > 0) return duplicate("Libs");
       std::vector<std::string> args;
       if (!split_flags("Libs", expand(value), &args)) return;
       classify_link_args(std::move(args), &r.link_flags);
       ++r.libs_lines_seen;
     } else if (tag == "Cflags" || tag == "CFlags") {
+      if (skip_flags) return;
       if (!r.compile_flags.empty()) return duplicate("Cflags");
       std::vector<std::string> args;
       if (!split_flags("Cflags", expand(value), &args)) return;
@@ -302,7 +304,7 @@ struct Reader {
 
 PackageRecord* parse_module_text(const std::string& key, const char* path, std::string_view bytes,
                                  bool skip_requires, bool skip_libs_private,
-                                 bool skip_requires_private) {
+                                 bool skip_requires_private, bool skip_flags) {
   auto* record = new PackageRecord;
   record->module_key = key;
   if (path) {
@@ -315,7 +317,8 @@ PackageRecord* parse_module_text(const std::string& key, const char* path, std::
   }
   record->variables.emplace("mqfiledir", *record->file_dir);
   const char* shown_path = path ? path : "???????";
-  Reader reader{record, shown_path, skip_requires, skip_libs_private, skip_requires_private};
+  Reader reader{record,    shown_path, skip_requires, skip_libs_private, skip_requires_private,
+                skip_flags};
   LogicalLineReader lines(bytes);
   std::string line;
   bool any_line = false;
@@ -328,7 +331,8 @@ PackageRecord* parse_module_text(const std::string& key, const char* path, std::
 }
 
 PackageRecord* read_module_file(const std::string& key, const char* path, bool skip_requires,
-                                bool skip_libs_private, bool skip_requires_private) {
+                                bool skip_libs_private, bool skip_requires_private,
+                                bool skip_flags) {
   // One buffer for every file of the run: listing thousands of modules reads
   // each file with a single read into memory that is already there.
   static std::string buffer;
@@ -381,5 +385,5 @@ PackageRecord* read_module_file(const std::string& key, const char* path, bool s
   close(fd);
   debug_spew("Parsing package file '%s'\n", path);
   return parse_module_text(key, path, std::string_view(buffer.data(), size), skip_requires,
-                           skip_libs_private, skip_requires_private);
+                           skip_libs_private, skip_requires_private, skip_flags);
 }

@@ -14,12 +14,15 @@ inline constexpr off_t kMaxModuleFileSize = off_t{64} << 20;
 
 // Returns nothing when the file cannot be opened or read, is not a regular
 // file, or is larger than kMaxModuleFileSize.
+// `skip_flags` leaves the Libs, Libs.private and Cflags lines unread, for a
+// run that never prints flags nor reports anything about them.
 PackageRecord* read_module_file(const std::string& key, const char* path, bool skip_requires,
-                                bool skip_libs_private, bool skip_requires_private);
+                                bool skip_libs_private, bool skip_requires_private,
+                                bool skip_flags = false);
 // Parses module text already in memory; path is used for messages and mqfiledir.
 PackageRecord* parse_module_text(const std::string& key, const char* path, std::string_view bytes,
                                  bool skip_requires, bool skip_libs_private,
-                                 bool skip_requires_private);
+                                 bool skip_requires_private, bool skip_flags = false);
 
 std::string shell_escape(std::string_view text);
 void classify_compile_args(std::vector<std::string> args, std::vector<FlagItem>* out);

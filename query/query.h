@@ -81,6 +81,8 @@ struct LoaderSwitches {
   bool skip_requires = false;
   bool skip_requires_private = true;
   bool skip_libs_private = true;
+  // Set for a listing that reports nothing: flags would be parsed unseen.
+  bool skip_flags = false;
   bool fail_on_parse_error = true;
   bool prefer_uninstalled = true;
   int define_prefix = 0;  // int: written by the option parser

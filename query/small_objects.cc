@@ -1,0 +1,130 @@
+// mod-query's operator new and delete. A query makes tens of thousands of
+// small allocations (strings, table nodes, vector buffers) and frees most of
+// them soon; the C library's general allocator spends a quarter of the run
+// on them. Here small blocks come from per-size free lists refilled from
+// large chunks, with a 16-byte header that names the block's size class;
+// anything larger goes to malloc. Single-threaded, as mod-query is. Linked
+// into the program only: the tests and the sanitizer builds use the default.
+#include <sys/mman.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+constexpr size_t kHeader = 16;  // keeps blocks 16-byte aligned
+constexpr size_t kGranule = 16;
+constexpr size_t kClasses = 32;  // blocks up to 512 bytes
+constexpr size_t kFirstChunk = 64 * 1024;
+constexpr size_t kLastChunk = 1024 * 1024;
+constexpr uint32_t kLarge = 0xFFFFFFFF;
+
+struct FreeBlock {
+  FreeBlock* next;
+};
+
+FreeBlock* free_lists[kClasses + 1];
+// malloc with the standard's failure protocol: the new handler, then bad_alloc.
+void* malloc_or_handle(size_t size) {
+  for (;;) {
+    if (void* p = malloc(size)) return p;
+    std::new_handler handler = std::get_new_handler();
+    if (handler == nullptr) throw std::bad_alloc();
+    handler();
+  }
+}
+
+char* bump = nullptr;
+char* bump_end = nullptr;
+size_t next_chunk = kFirstChunk;
+
+// A chunk mapped with its pages present: one call instead of a page fault
+// for every page the blocks touch. Chunks grow, so a small query maps little.
+char* new_chunk(size_t* size) {
+  *size = next_chunk;
+  if (next_chunk < kLastChunk) next_chunk *= 2;
+  void* p = mmap(nullptr, *size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE,
+                 -1, 0);
+  if (p != MAP_FAILED) return static_cast<char*>(p);
+  *size = kFirstChunk;
+  return static_cast<char*>(malloc_or_handle(*size));
+}
+
+void* allocate(size_t size) {
+  const size_t cls = (size + kGranule - 1) / kGranule;
+  char* block;
+  if (cls == 0 || cls > kClasses) {
+    block = static_cast<char*>(malloc_or_handle(size + kHeader));
+    *reinterpret_cast<uint32_t*>(block) = kLarge;
+    return block + kHeader;
+  }
+  if (FreeBlock* reused = free_lists[cls]) {
+    free_lists[cls] = reused->next;
+    return reused;
+  }
+  const size_t block_size = kHeader + cls * kGranule;
+  if (static_cast<size_t>(bump_end - bump) < block_size) {
+    size_t size;
+    bump = new_chunk(&size);
+    bump_end = bump + size;
+  }
+  block = bump;
+  bump += block_size;
+  *reinterpret_cast<uint32_t*>(block) = static_cast<uint32_t>(cls);
+  return block + kHeader;
+}
+
+void release(void* p) {
+  if (p == nullptr) return;
+  char* block = static_cast<char*>(p) - kHeader;
+  const uint32_t cls = *reinterpret_cast<uint32_t*>(block);
+  if (cls == kLarge) {
+    free(block);
+    return;
+  }
+  auto* freed = static_cast<FreeBlock*>(p);
+  freed->next = free_lists[cls];
+  free_lists[cls] = freed;
+}
+
+}  // namespace
+
+void* operator new(size_t size) {
+  return allocate(size);
+}
+void* operator new[](size_t size) {
+  return allocate(size);
+}
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return allocate(size);
+  } catch (...) {
+    return nullptr;
+  }
+}
+void* operator new[](size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return allocate(size);
+  } catch (...) {
+    return nullptr;
+  }
+}
+void operator delete(void* p) noexcept {
+  release(p);
+}
+void operator delete[](void* p) noexcept {
+  release(p);
+}
+void operator delete(void* p, size_t) noexcept {
+  release(p);
+}
+void operator delete[](void* p, size_t) noexcept {
+  release(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+  release(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
+  release(p);
+}
