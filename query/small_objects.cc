@@ -17,7 +17,7 @@ constexpr size_t kHeader = 16;  // keeps blocks 16-byte aligned
 constexpr size_t kGranule = 16;
 constexpr size_t kClasses = 32;  // blocks up to 512 bytes
 constexpr size_t kFirstChunk = 64 * 1024;
-constexpr size_t kLastChunk = 1024 * 1024;
+constexpr size_t kLastChunk = 256 * 1024;
 constexpr uint32_t kLarge = 0xFFFFFFFF;
 
 struct FreeBlock {

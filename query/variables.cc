@@ -72,7 +72,14 @@ std::optional<std::string_view> resolve_variable(const PackageRecord& record,
       return std::string_view(value);
     }
   }
-  if (auto it = global_variables.find(name); it != global_variables.end()) return it->second;
+  // Globals are few (two built in, and the user's definitions): comparing
+  // them costs less than hashing the name.
+  if (global_variables.size() <= 8) {
+    for (const auto& [global, value] : global_variables)
+      if (global == name) return value;
+  } else if (auto it = global_variables.find(name); it != global_variables.end()) {
+    return it->second;
+  }
   if (auto it = record.variables.find(name); it != record.variables.end()) return it->second;
   return std::nullopt;
 }
