@@ -13,6 +13,7 @@
 #include "query/module_file.h"
 #include "query/requirements.h"
 #include "query/settings.h"
+#include "support/paths.h"
 
 namespace {
 
@@ -25,14 +26,7 @@ bool ends_with(const std::string& s, std::string_view suffix) {
 template <typename F>
 void for_each_piece(const char* text, char separator, F f) {
   if (*text == '\0') return;
-  const char* start = text;
-  for (const char* p = text;; ++p) {
-    if (*p == separator || *p == '\0') {
-      f(std::string(start, p));
-      if (*p == '\0') return;
-      start = p + 1;
-    }
-  }
+  for_each_list_piece(text, separator, [&f](std::string_view piece) { f(std::string(piece)); });
 }
 
 // A record met through a requirement cycle may not be verified yet.

@@ -16,3 +16,15 @@ const char* path_last_component_dos(const char* path) {
     if (*p == '/' || *p == '\\') last = p + 1;
   return last;
 }
+
+size_t write_directory_prefix(std::string_view piece, char* out) {
+  if (piece.empty()) {
+    out[0] = '.';
+    out[1] = '/';
+    return 2;
+  }
+  piece.copy(out, piece.size());
+  size_t n = piece.size();
+  if (out[n - 1] != '/') out[n++] = '/';
+  return n;
+}

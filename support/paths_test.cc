@@ -5,6 +5,7 @@
 #include <cctype>
 #include <clocale>
 #include <string>
+#include <vector>
 
 #include "support/charclass.h"
 #include "support/errtext.h"
@@ -56,5 +57,29 @@ TEST(CharClass, MatchesTheCLocale) {
     EXPECT_EQ(char_class_table[c], 0) << c;
     EXPECT_EQ(char_upper_table[c], c) << c;
     EXPECT_EQ(char_lower_table[c], c) << c;
+  }
+}
+
+TEST(ListPieces, EmptyPiecesKeptAndEmptyTextIsOnePiece) {
+  const struct {
+    const char* text;
+    std::vector<std::string> pieces;
+    std::vector<std::string> prefixes;
+  } cases[] = {
+      {"", {""}, {"./"}},
+      {"a", {"a"}, {"a/"}},
+      {"a::b/", {"a", "", "b/"}, {"a/", "./", "b/"}},
+      {":", {"", ""}, {"./", "./"}},
+      {"/:x", {"/", "x"}, {"/", "x/"}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> pieces, prefixes;
+    for_each_list_piece(c.text, ':', [&](std::string_view piece) {
+      pieces.emplace_back(piece);
+      char buffer[16];
+      prefixes.emplace_back(buffer, write_directory_prefix(piece, buffer));
+    });
+    EXPECT_EQ(pieces, c.pieces) << c.text;
+    EXPECT_EQ(prefixes, c.prefixes) << c.text;
   }
 }

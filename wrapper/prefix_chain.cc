@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "support/alloc.h"
+#include "support/paths.h"
 
 namespace {
 
@@ -46,23 +47,11 @@ void prefix_chain_prepend(PrefixChain* chain, const char* prefix) {
 void prefix_chain_add_string(const char* text, PrefixChain* chain) {
   char* scratch = static_cast<char*>(checked_alloc(strlen(text) + 3));
   if (trace) fprintf(stderr, "Convert string '%s' into prefixes, separator = '%c'\n", text, ':');
-  const char* start = text;
-  for (;;) {
-    const char* end = strchr(start, ':');
-    const size_t length = end ? static_cast<size_t>(end - start) : strlen(start);
-    if (length == 0) {
-      strcpy(scratch, "./");
-    } else {
-      memcpy(scratch, start, length);
-      size_t n = length;
-      if (scratch[n - 1] != '/') scratch[n++] = '/';
-      scratch[n] = '\0';
-    }
+  for_each_list_piece(text, ':', [&](std::string_view piece) {
+    scratch[write_directory_prefix(piece, scratch)] = '\0';
     if (trace) fprintf(stderr, "  - add prefix: %s\n", scratch);
     prefix_chain_append(chain, scratch);
-    if (end == nullptr) break;
-    start = end + 1;
-  }
+  });
   free(scratch);
 }
 

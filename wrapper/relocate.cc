@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "support/paths.h"
+
 // Plain allocation throughout: running out of memory yields no directory
 // instead of ending the process.
 
@@ -30,28 +32,14 @@ char* locate_program(const char* program) {
   char* candidate = size < sizeof stack_buffer ? stack_buffer : static_cast<char*>(malloc(size));
   if (candidate == nullptr) return nullptr;
   char* found = nullptr;
-  const char* start = path;
-  for (;;) {
-    const char* end = strchr(start, ':');
-    const size_t length = end ? static_cast<size_t>(end - start) : strlen(start);
-    size_t n = 0;
-    if (length == 0) {
-      memcpy(candidate, "./", 2);
-      n = 2;
-    } else {
-      memcpy(candidate, start, length);
-      n = length;
-      if (candidate[n - 1] != '/') candidate[n++] = '/';
-    }
+  for_each_list_piece(path, ':', [&](std::string_view piece) {
+    if (found) return;
+    const size_t n = write_directory_prefix(piece, candidate);
     memcpy(candidate + n, program, program_length + 1);
     struct stat st;
-    if (access(candidate, X_OK) == 0 && stat(candidate, &st) == 0 && S_ISREG(st.st_mode)) {
+    if (access(candidate, X_OK) == 0 && stat(candidate, &st) == 0 && S_ISREG(st.st_mode))
       found = strdup(candidate);
-      break;
-    }
-    if (end == nullptr) break;
-    start = end + 1;
-  }
+  });
   const bool nothing_found = found == nullptr;
   if (candidate != stack_buffer) free(candidate);
   return nothing_found ? strdup(program) : found;
