@@ -26,82 +26,71 @@ namespace {
 char* min_tool_version_arg = nullptr;
 char* prefix_variable_arg = nullptr;
 
-bool is_flag_option(const char* name) {
-  static const char* const kFlagOptions[] = {
-      "--libs",   "--libs-only-l",   "--libs-only-other",  "--libs-only-L",
-      "--cflags", "--cflags-only-I", "--cflags-only-other"};
-  for (const char* f : kFlagOptions)
-    if (strcmp(name, f) == 0) return true;
-  return false;
+// What each output option records. An option sets flag classes, a switch,
+// or a value; the three version options also turn the query into --exists.
+struct OutputOption {
+  const char* name;
+  uint8_t flag_classes;
+  bool QuerySettings::*sets;
+  std::optional<std::string> QuerySettings::*records;
+  bool version_bound;
+};
+
+constexpr OutputOption kOutputOptions[] = {
+    {"--libs", LIBS_l | LIBS_L | LIBS_OTHER, nullptr, nullptr, false},
+    {"--libs-only-l", LIBS_l, nullptr, nullptr, false},
+    {"--libs-only-other", LIBS_OTHER, nullptr, nullptr, false},
+    {"--libs-only-L", LIBS_L, nullptr, nullptr, false},
+    {"--cflags", CFLAGS_I | CFLAGS_OTHER, nullptr, nullptr, false},
+    {"--cflags-only-I", CFLAGS_I, nullptr, nullptr, false},
+    {"--cflags-only-other", CFLAGS_OTHER, nullptr, nullptr, false},
+    {"--variable", 0, nullptr, &QuerySettings::variable_query, false},
+    {"--atleast-version", 0, nullptr, &QuerySettings::atleast_bound, true},
+    {"--exact-version", 0, nullptr, &QuerySettings::exact_bound, true},
+    {"--max-version", 0, nullptr, &QuerySettings::max_bound, true},
+    {"--version", 0, &QuerySettings::tool_version_query, nullptr, false},
+    {"--modversion", 0, &QuerySettings::modversion_query, nullptr, false},
+    {"--exists", 0, &QuerySettings::exists_query, nullptr, false},
+    {"--print-variables", 0, &QuerySettings::print_variables, nullptr, false},
+    {"--uninstalled", 0, &QuerySettings::uninstalled_query, nullptr, false},
+    {"--list-all", 0, &QuerySettings::list_all, nullptr, false},
+    {"--print-provides", 0, &QuerySettings::print_provides, nullptr, false},
+    {"--print-requires", 0, &QuerySettings::print_requires, nullptr, false},
+    {"--print-requires-private", 0, &QuerySettings::print_requires_private, nullptr, false},
+    {"--validate", 0, &QuerySettings::validate_query, nullptr, false},
+};
+
+const OutputOption* find_output_option(const char* name) {
+  for (const OutputOption& option : kOutputOptions)
+    if (strcmp(name, option.name) == 0) return &option;
+  return nullptr;
 }
 
-bool is_version_option(const char* name) {
-  return strcmp(name, "--atleast-version") == 0 || strcmp(name, "--exact-version") == 0 ||
-         strcmp(name, "--max-version") == 0;
+// After a first output option, only these may follow: more flag options,
+// the other requirement listing, or one version option after --exists.
+bool combines_with_earlier(const OutputOption& option) {
+  const QuerySettings& q = query_settings;
+  return (option.flag_classes != 0 && q.flag_mask != 0) ||
+         (strcmp(option.name, "--print-requires-private") == 0 && q.print_requires) ||
+         (strcmp(option.name, "--print-requires") == 0 && q.print_requires_private) ||
+         (option.version_bound && q.exists_query && !q.version_option_given);
 }
 
 gboolean select_output_option(const char* name, const char* value, gpointer, GError**) {
   QuerySettings& q = query_settings;
-  if (q.output_option_given) {
-    const bool accepted = (is_flag_option(name) && q.flag_mask != 0) ||
-                          (strcmp(name, "--print-requires-private") == 0 && q.print_requires) ||
-                          (strcmp(name, "--print-requires") == 0 && q.print_requires_private) ||
-                          (is_version_option(name) && q.exists_query && !q.version_option_given);
-    if (!accepted) {
-      fprintf(stderr, "Ignoring incompatible output option \"%s\"\n", name);
-      fflush(stderr);
-      return TRUE;
-    }
+  const OutputOption* option = find_output_option(name);
+  if (option == nullptr) return TRUE;  // only the table's options are registered here
+  if (q.output_option_given && !combines_with_earlier(*option)) {
+    fprintf(stderr, "Ignoring incompatible output option \"%s\"\n", name);
+    fflush(stderr);
+    return TRUE;
   }
-  static const struct {
-    const char* name;
-    uint8_t bits;
-  } kFlagBits[] = {{"--libs", LIBS_l | LIBS_L | LIBS_OTHER}, {"--libs-only-l", LIBS_l},
-                   {"--libs-only-other", LIBS_OTHER},        {"--libs-only-L", LIBS_L},
-                   {"--cflags", CFLAGS_I | CFLAGS_OTHER},    {"--cflags-only-I", CFLAGS_I},
-                   {"--cflags-only-other", CFLAGS_OTHER}};
-  bool recorded = false;
-  for (const auto& f : kFlagBits) {
-    if (strcmp(name, f.name) == 0) {
-      q.flag_mask |= f.bits;
-      recorded = true;
-    }
-  }
-  if (!recorded) {
-    const std::string option(name);
-    if (option == "--variable") {
-      q.variable_query = value;
-    } else if (option == "--atleast-version") {
-      q.atleast_bound = value;
-    } else if (option == "--exact-version") {
-      q.exact_bound = value;
-    } else if (option == "--max-version") {
-      q.max_bound = value;
-    } else if (option == "--version") {
-      q.tool_version_query = true;
-    } else if (option == "--modversion") {
-      q.modversion_query = true;
-    } else if (option == "--exists") {
-      q.exists_query = true;
-    } else if (option == "--print-variables") {
-      q.print_variables = true;
-    } else if (option == "--uninstalled") {
-      q.uninstalled_query = true;
-    } else if (option == "--list-all") {
-      q.list_all = true;
-    } else if (option == "--print-provides") {
-      q.print_provides = true;
-    } else if (option == "--print-requires") {
-      q.print_requires = true;
-    } else if (option == "--print-requires-private") {
-      q.print_requires_private = true;
-    } else if (option == "--validate") {
-      q.validate_query = true;
-    }
-    if (is_version_option(name)) {
-      q.exists_query = true;
-      q.version_option_given = true;
-    }
+  q.flag_mask |= option->flag_classes;
+  if (option->sets) q.*(option->sets) = true;
+  if (option->records) q.*(option->records) = value;
+  if (option->version_bound) {
+    q.exists_query = true;
+    q.version_option_given = true;
   }
   q.output_option_given = true;
   return TRUE;
@@ -287,25 +276,21 @@ void trace_target_profile(const TargetProfile& profile) {
   }
 }
 
-}  // namespace
+// MOD_QUERY_DEBUG_SPEW turns tracing and error printing on before anything
+// else happens; true when it is set.
+bool enable_debug_from_environment() {
+  if (getenv("MOD_QUERY_DEBUG_SPEW") == nullptr) return false;
+  diagnostic_switches.debug_enabled = true;
+  diagnostic_switches.errors_enabled = true;
+  query_settings.silence_errors = false;
+  debug_spew("MOD_QUERY_DEBUG_SPEW variable enabling debug spew\n");
+  return true;
+}
 
-int run_mod_query(int argc, char** argv) {
+// The search path, sysroot, built-in globals and uninstalled preference,
+// from the environment over the profile's or the built-in defaults.
+void read_environment(const std::optional<TargetProfile>& profile) {
   QuerySettings& q = query_settings;
-  setlocale(LC_CTYPE, "");
-  setlocale(LC_MESSAGES, "");
-
-  const bool debug_spew_env = getenv("MOD_QUERY_DEBUG_SPEW") != nullptr;
-  if (debug_spew_env) {
-    diagnostic_switches.debug_enabled = true;
-    diagnostic_switches.errors_enabled = true;
-    q.silence_errors = false;
-    debug_spew("MOD_QUERY_DEBUG_SPEW variable enabling debug spew\n");
-  }
-
-  take_override_snapshot();
-  std::optional<TargetProfile> profile;
-  if (!apply_target_profile(argc > 0 ? argv[0] : nullptr, &profile)) return 1;
-
   if (const char* path = getenv("MOD_QUERY_PATH")) append_search_dirs(path, ':');
   const char* libdir = getenv("MOD_QUERY_LIBDIR");
   append_search_dirs(libdir ? libdir : q.builtin_search_dirs.c_str(), ':');
@@ -322,58 +307,38 @@ int run_mod_query(int argc, char** argv) {
     debug_spew("disabling auto-preference for uninstalled packages\n");
     loader_switches.prefer_uninstalled = false;
   }
+}
 
+// Parses the options into the settings, leaving the module names in argv.
+// False after printing the parser's message.
+bool parse_options(int* argc, char*** argv) {
   GOptionContext* context = g_option_context_new(nullptr);
   g_option_context_add_main_entries(context, kOptions, nullptr);
   GError* error = nullptr;
-  if (!g_option_context_parse(context, &argc, &argv, &error)) {
+  if (!g_option_context_parse(context, argc, argv, &error)) {
     fprintf(stderr, "%s\n", error->message);
-    return 1;
+    return false;
   }
   g_option_context_free(context);
-  if (min_tool_version_arg) q.min_tool_version = min_tool_version_arg;
+  if (min_tool_version_arg) query_settings.min_tool_version = min_tool_version_arg;
+  return true;
+}
 
-  decide_error_printing(debug_spew_env);
-  decide_loader_switches();
-  if (profile) trace_target_profile(*profile);
-
-  if (q.tool_version_query) {
-    printf("%s\n", kModQueryVersion);
-    return 0;
-  }
-  if (q.min_tool_version)
-    return compare_versions_text(kModQueryVersion, *q.min_tool_version) < 0 ? 1 : 0;
-
-  init_package_table(q.list_all);
-  if (q.list_all) {
-    print_module_listing();
-    return 0;
-  }
-
+// The module list: every remaining argument, joined with spaces.
+std::string module_list_text(int argc, char** argv) {
   std::string joined;
   for (int i = 1; i < argc; ++i) joined.append(argv[i]).push_back(' ');
-  const std::string module_text = trim_string(joined);
+  return trim_string(joined);
+}
 
-  FILE* log = nullptr;
-  if (const char* log_name = getenv("MOD_QUERY_LOG")) {
-    log = fopen(log_name, "a");
-    if (log == nullptr) {
-      fprintf(stderr, "Cannot open log file: %s\n", log_name);
-      return 1;
-    }
-  }
-
-  std::vector<VersionRequirement> entries =
-      parse_module_list(nullptr, module_text, "(command line arguments)");
-  if (entries.empty()) {
-    fputs("Must specify package names on the command line\n", stderr);
-    fflush(stderr);
-    return 1;
-  }
-
-  std::vector<PackageRecord*> resolved;
-  bool failed = false;
-  for (VersionRequirement& entry : entries) {
+// Looks up each requested module, applies the version options to its entry,
+// logs it, and collects the modules that satisfy their entries. False when
+// any is missing or of the wrong version (each reported as it is met).
+bool resolve_requested_modules(std::vector<VersionRequirement>* entries, FILE* log,
+                               std::vector<PackageRecord*>* resolved) {
+  const QuerySettings& q = query_settings;
+  bool all_found = true;
+  for (VersionRequirement& entry : *entries) {
     if (q.exact_bound) {
       entry.comparison = VersionOp::Equal;
       entry.bound = q.exact_bound;
@@ -395,12 +360,12 @@ int run_mod_query(int argc, char** argv) {
     }
     if (module == nullptr) {
       verbose_error("No package '%s' found\n", entry.name.c_str());
-      failed = true;
+      all_found = false;
       continue;
     }
     const std::string& version = module->version_text ? *module->version_text : std::string();
     if (version_test(entry.comparison, version, entry.bound)) {
-      resolved.push_back(module);
+      resolved->push_back(module);
       continue;
     }
     const char* shown_name = module->display_name ? module->display_name->c_str() : "(null)";
@@ -410,9 +375,64 @@ int run_mod_query(int argc, char** argv) {
     if (module->home_url)
       verbose_error("You may find new versions of %s at %s\n", shown_name,
                     module->home_url->c_str());
-    failed = true;
+    all_found = false;
   }
+  return all_found;
+}
+
+}  // namespace
+
+int run_mod_query(int argc, char** argv) {
+  QuerySettings& q = query_settings;
+  setlocale(LC_CTYPE, "");
+  setlocale(LC_MESSAGES, "");
+
+  // The environment and a target profile, before the options are parsed.
+  const bool debug_spew_env = enable_debug_from_environment();
+  take_override_snapshot();
+  std::optional<TargetProfile> profile;
+  if (!apply_target_profile(argc > 0 ? argv[0] : nullptr, &profile)) return 1;
+  read_environment(profile);
+
+  if (!parse_options(&argc, &argv)) return 1;
+  decide_error_printing(debug_spew_env);
+  decide_loader_switches();
+  if (profile) trace_target_profile(*profile);
+
+  // Questions that need no module.
+  if (q.tool_version_query) {
+    printf("%s\n", kModQueryVersion);
+    return 0;
+  }
+  if (q.min_tool_version)
+    return compare_versions_text(kModQueryVersion, *q.min_tool_version) < 0 ? 1 : 0;
+
+  init_package_table(q.list_all);
+  if (q.list_all) {
+    print_module_listing();
+    return 0;
+  }
+
+  const std::string module_text = module_list_text(argc, argv);
+  FILE* log = nullptr;
+  if (const char* log_name = getenv("MOD_QUERY_LOG")) {
+    log = fopen(log_name, "a");
+    if (log == nullptr) {
+      fprintf(stderr, "Cannot open log file: %s\n", log_name);
+      return 1;
+    }
+  }
+  std::vector<VersionRequirement> entries =
+      parse_module_list(nullptr, module_text, "(command line arguments)");
+  if (entries.empty()) {
+    fputs("Must specify package names on the command line\n", stderr);
+    fflush(stderr);
+    return 1;
+  }
+
+  std::vector<PackageRecord*> resolved;
+  const bool all_found = resolve_requested_modules(&entries, log, &resolved);
   if (log && !close_log(log, getenv("MOD_QUERY_LOG"))) return 1;
-  if (failed) return 1;
+  if (!all_found) return 1;
   return answer_query(resolved);
 }
