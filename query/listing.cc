@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "query/lookup.h"
+#include "query/module_file.h"
 
 void scan_search_directory(const std::string& dir) {
   std::string open_name = dir;
@@ -22,6 +23,7 @@ void scan_search_directory(const std::string& dir) {
     return;
   }
   debug_spew("Scanning directory '%s'\n", dir.c_str());
+  ModuleFileReader reader;
   while (const dirent* entry = readdir(d)) {
     // Only a ".mq" entry can be a module file. Any other entry would be
     // looked up as a module name, and with an empty or relative search
@@ -30,7 +32,7 @@ void scan_search_directory(const std::string& dir) {
     const size_t length = strlen(entry->d_name);
     if (length < 3 || strcmp(entry->d_name + length - 3, ".mq") != 0) continue;
     char* path = g_build_filename(dir.c_str(), entry->d_name, nullptr);
-    load_module(path, false);
+    load_module(path, false, &reader);
     g_free(path);
   }
   closedir(d);

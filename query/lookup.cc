@@ -256,11 +256,18 @@ struct LoadFrame {
 };
 using LoadStack = std::vector<LoadFrame>;
 
+// One load: its frames, and the reader that reads every file it needs.
+struct LoadState {
+  LoadStack stack;
+  ModuleFileReader* reader;
+};
+
 // Finds and reads the module file for `name` and stores its record. Returns
 // a finished record (or nothing) directly; a newly read record still has its
 // requirements to resolve, so its frame is pushed and `*pending` set instead.
-PackageRecord* start_load(const std::string& name, bool reporting, LoadStack* stack,
+PackageRecord* start_load(const std::string& name, bool reporting, LoadState* state,
                           bool* pending) {
+  LoadStack* stack = &state->stack;
   *pending = false;
   debug_spew("Looking for package '%s'\n", name.c_str());
   std::string key, path;
@@ -277,7 +284,7 @@ PackageRecord* start_load(const std::string& name, bool reporting, LoadStack* st
       const std::string uninstalled = name + "-uninstalled";
       PackageRecord* found = find_in_table(uninstalled);
       if (found == nullptr) {
-        found = start_load(uninstalled, false, stack, pending);
+        found = start_load(uninstalled, false, state, pending);
         if (*pending) {
           stack->back().preferred_for = name;
           return nullptr;
@@ -308,7 +315,7 @@ PackageRecord* start_load(const std::string& name, bool reporting, LoadStack* st
   }
 
   debug_spew("Reading '%s' from file '%s'\n", name.c_str(), path.c_str());
-  PackageRecord* record = read_module_file(
+  PackageRecord* record = state->reader->read(
       key, path.c_str(), loader_switches.skip_requires, loader_switches.skip_libs_private,
       loader_switches.skip_requires_private, loader_switches.skip_flags);
   if (record == nullptr) {
@@ -366,10 +373,12 @@ PackageRecord* finish_load(LoadFrame* f) {
 
 }  // namespace
 
-PackageRecord* load_module(const std::string& name, bool reporting) {
-  LoadStack stack;
+PackageRecord* load_module(const std::string& name, bool reporting, ModuleFileReader* reader) {
+  ModuleFileReader own_reader;
+  LoadState state{{}, reader ? reader : &own_reader};
+  LoadStack& stack = state.stack;
   bool pending;
-  PackageRecord* found = start_load(name, reporting, &stack, &pending);
+  PackageRecord* found = start_load(name, reporting, &state, &pending);
   if (!pending) return found;
   for (;;) {
     LoadFrame& f = stack.back();
@@ -385,7 +394,7 @@ PackageRecord* load_module(const std::string& name, bool reporting) {
       PackageRecord* dep = find_in_table(req.name);
       if (dep == nullptr) {
         // May push a frame for the requirement, which then comes first.
-        dep = start_load(req.name, f.reporting, &stack, &pending);
+        dep = start_load(req.name, f.reporting, &state, &pending);
         if (pending) continue;
       }
       deliver(&stack.back(), dep);

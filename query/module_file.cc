@@ -330,12 +330,10 @@ PackageRecord* parse_module_text(const std::string& key, const char* path, std::
   return record;
 }
 
-PackageRecord* read_module_file(const std::string& key, const char* path, bool skip_requires,
-                                bool skip_libs_private, bool skip_requires_private,
-                                bool skip_flags) {
-  // One buffer for every file of the run: listing thousands of modules reads
-  // each file with a single read into memory that is already there.
-  static std::string buffer;
+PackageRecord* ModuleFileReader::read(const std::string& key, const char* path, bool skip_requires,
+                                      bool skip_libs_private, bool skip_requires_private,
+                                      bool skip_flags) {
+  std::string& buffer = buffer_;
   // Non-blocking open: a FIFO named as a module file must not hang the query.
   const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
@@ -366,7 +364,7 @@ PackageRecord* read_module_file(const std::string& key, const char* path, bool s
       }
       buffer.resize(buffer.size() * 2);
     }
-    const ssize_t got = read(fd, &buffer[size], buffer.size() - size);
+    const ssize_t got = ::read(fd, &buffer[size], buffer.size() - size);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
       // A failed read is not the end of the file: half a file is no module.

@@ -12,13 +12,22 @@
 // refusing it keeps a stray huge file from exhausting memory.
 inline constexpr off_t kMaxModuleFileSize = off_t{64} << 20;
 
-// Returns nothing when the file cannot be opened or read, is not a regular
-// file, or is larger than kMaxModuleFileSize.
-// `skip_flags` leaves the Libs, Libs.private and Cflags lines unread, for a
-// run that never prints flags nor reports anything about them.
-PackageRecord* read_module_file(const std::string& key, const char* path, bool skip_requires,
-                                bool skip_libs_private, bool skip_requires_private,
-                                bool skip_flags = false);
+// Reads module files into records through one buffer it owns: a query that
+// reads hundreds of files reuses the memory of the first. The text is
+// parsed from the buffer and copied into the record, which keeps no view.
+class ModuleFileReader {
+ public:
+  // Returns nothing when the file cannot be opened or read, is not a regular
+  // file, or is larger than kMaxModuleFileSize. `skip_flags` leaves the
+  // Libs, Libs.private and Cflags lines unread, for a run that never prints
+  // flags nor reports anything about them.
+  PackageRecord* read(const std::string& key, const char* path, bool skip_requires,
+                      bool skip_libs_private, bool skip_requires_private, bool skip_flags = false);
+
+ private:
+  std::string buffer_;
+};
+
 // Parses module text already in memory; path is used for messages and mqfiledir.
 PackageRecord* parse_module_text(const std::string& key, const char* path, std::string_view bytes,
                                  bool skip_requires, bool skip_libs_private,

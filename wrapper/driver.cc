@@ -32,11 +32,14 @@ int run_wrapper(const WrapperPersonality& personality, int argc, char** argv) {
   if (const char* exec_prefix = getenv("YEW_EXEC_PREFIX"))
     program_path = join_strings(exec_prefix, personality.name, nullptr);
 
-  // 2. The suite's directories relative to this installation.
-  suite_lib_dir = install_relative_dir(program_path, YEW_STD_BIN_DIR, YEW_STD_LIB_DIR);
+  // 2. The suite's directories relative to this installation: the program
+  // is found and its links resolved once, for both.
+  char* resolved_program = resolve_program_path(program_path, true);
+  suite_lib_dir = relocate_from_path(resolved_program, YEW_STD_BIN_DIR, YEW_STD_LIB_DIR);
   if (suite_lib_dir == nullptr) suite_lib_dir = const_cast<char*>(YEW_STD_LIB_DIR);
-  suite_libexec_dir = install_relative_dir(program_path, YEW_STD_BIN_DIR, YEW_STD_LIBEXEC_DIR);
+  suite_libexec_dir = relocate_from_path(resolved_program, YEW_STD_BIN_DIR, YEW_STD_LIBEXEC_DIR);
   if (suite_libexec_dir == nullptr) suite_libexec_dir = const_cast<char*>(YEW_STD_LIBEXEC_DIR);
+  free(resolved_program);
 
   // 3. The target's own tools, at the installation root.
   prefix_chain_add_string(join_strings(suite_lib_dir, YEW_TARGET, "/", YEW_VERSION, "/",

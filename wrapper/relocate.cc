@@ -45,39 +45,6 @@ char* locate_program(const char* program) {
   return nothing_found ? strdup(program) : found;
 }
 
-// The program's full path, links resolved when asked. The wrapper relocates
-// two directories from the same program at every start, so the last answer
-// is kept: the PATH search and the link resolution are done once.
-char* program_path(const char* program, bool resolve_links) {
-  static char* last_program = nullptr;
-  static char* last_path = nullptr;
-  static bool last_resolved = false;
-  if (last_program && last_resolved == resolve_links && strcmp(last_program, program) == 0)
-    return strdup(last_path);
-  char* located = locate_program(program);
-  if (located == nullptr) return nullptr;
-  char* full = located;
-  if (resolve_links) {
-    char resolved[4096];
-    full = realpath(located, resolved) ? strdup(resolved) : strdup(located);
-    free(located);
-    if (full == nullptr) return nullptr;
-  }
-  char* program_copy = strdup(program);
-  char* path_copy = strdup(full);
-  if (program_copy && path_copy) {
-    free(last_program);
-    free(last_path);
-    last_program = program_copy;
-    last_path = path_copy;
-    last_resolved = resolve_links;
-  } else {
-    free(program_copy);
-    free(path_copy);
-  }
-  return full;
-}
-
 }  // namespace
 
 char** split_path_components(const char* path, int* count) {
@@ -112,15 +79,28 @@ char** split_path_components(const char* path, int* count) {
   return components;
 }
 
+char* resolve_program_path(const char* program, bool resolve_links) {
+  char* located = locate_program(program);
+  if (located == nullptr || !resolve_links) return located;
+  char resolved[4096];
+  char* full = realpath(located, resolved) ? strdup(resolved) : strdup(located);
+  free(located);
+  return full;
+}
+
 char* relocate_dir(const char* program, const char* bin_dir, const char* target_dir,
                    bool resolve_links) {
-  if (program == nullptr || bin_dir == nullptr || target_dir == nullptr) return nullptr;
-  char* full = program_path(program, resolve_links);
-  if (full == nullptr) return nullptr;
+  if (program == nullptr) return nullptr;
+  char* full = resolve_program_path(program, resolve_links);
+  char* result = relocate_from_path(full, bin_dir, target_dir);
+  free(full);
+  return result;
+}
 
+char* relocate_from_path(const char* full, const char* bin_dir, const char* target_dir) {
+  if (full == nullptr || bin_dir == nullptr || target_dir == nullptr) return nullptr;
   int program_count = 0, bin_count = 0, target_count = 0;
   char** program_parts = split_path_components(full, &program_count);
-  free(full);
   char** bin_parts = split_path_components(bin_dir, &bin_count);
   char** target_parts = split_path_components(target_dir, &target_count);
   char* result = nullptr;
