@@ -8,11 +8,12 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "tests/common/scratch_dir.h"
 
 namespace {
 
@@ -60,12 +61,9 @@ std::set<int> open_descriptors() {
 
 // The descriptor list a child wrote with "ls /proc/$$/fd".
 std::set<std::string> listed_descriptors(const std::string& path) {
-  FILE* f = fopen(path.c_str(), "r");
   std::set<std::string> seen;
-  if (f == nullptr) return seen;
-  std::istringstream lines(read_stream(f));
+  std::istringstream lines(read_file(path));
   for (std::string line; std::getline(lines, line);) seen.insert(line);
-  fclose(f);
   return seen;
 }
 
@@ -75,12 +73,8 @@ bool exists(const std::string& path) {
 
 class Pipeline : public testing::Test {
  protected:
-  std::string dir;
-  void SetUp() override {
-    char d[] = "/tmp/pipeline-testXXXXXX";
-    dir = mkdtemp(d);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir); }
+  ScratchDir scratch;
+  const std::string& dir = scratch.path;
 };
 
 TEST_F(Pipeline, RunSingleReturnsTheExitStatus) {
@@ -106,14 +100,8 @@ TEST_F(Pipeline, OutputAndErrorFiles) {
   ASSERT_EQ(pex_run_single(PEX_USE_PATH | PEX_FINAL_STAGE | PEX_APPEND_OUTPUT, "sh",
                            args({"sh", "-c", "echo o2"}), "t", out.c_str(), nullptr, &status, &err),
             nullptr);
-  FILE* f = fopen(out.c_str(), "r");
-  ASSERT_NE(f, nullptr);
-  EXPECT_EQ(read_stream(f), "o\no2\n");
-  fclose(f);
-  f = fopen(errf.c_str(), "r");
-  ASSERT_NE(f, nullptr);
-  EXPECT_EQ(read_stream(f), "e\n");
-  fclose(f);
+  EXPECT_EQ(read_file(out), "o\no2\n");
+  EXPECT_EQ(read_file(errf), "e\n");
 }
 
 TEST_F(Pipeline, TwoStagesThroughAnIntermediateFile) {
@@ -268,9 +256,7 @@ TEST_F(Pipeline, PreparedInputFileFeedsTheFirstProgram) {
   int status;
   EXPECT_EQ(pex_get_status(p, 1, &status), 1);
   pex_destroy(p);
-  FILE* f = fopen(out.c_str(), "r");
-  EXPECT_EQ(read_stream(f), "abc");
-  fclose(f);
+  EXPECT_EQ(read_file(out), "abc");
 }
 
 TEST_F(Pipeline, DestroyTerminatesARunningProgram) {

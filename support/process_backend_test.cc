@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -18,30 +17,13 @@ extern char** environ;
 
 namespace {
 
-std::string read_file(const std::string& path) {
-  std::string text;
-  if (FILE* f = fopen(path.c_str(), "r")) {
-    char buffer[256];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-    fclose(f);
-  }
-  return text;
-}
-
 class Backend : public testing::Test {
  protected:
   ProcessPipeline* p = nullptr;
-  std::string dir;
-  void SetUp() override {
-    p = pex_create(0, "tester", nullptr);
-    char d[] = "/tmp/backend-testXXXXXX";
-    dir = mkdtemp(d);
-  }
-  void TearDown() override {
-    pex_destroy(p);
-    std::filesystem::remove_all(dir);
-  }
+  ScratchDir scratch;
+  const std::string& dir = scratch.path;
+  void SetUp() override { p = pex_create(0, "tester", nullptr); }
+  void TearDown() override { pex_destroy(p); }
   int run(int flags, char* const* argv, char* const* env, int in, int out, int err_fd,
           const char** msg, int* err) {
     const pid_t pid =

@@ -5,9 +5,10 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
+
+#include "tests/common/scratch_dir.h"
 
 // Prefix chains live for the whole process and are never freed.
 extern "C" const char* __asan_default_options() {
@@ -60,10 +61,9 @@ TEST(PrefixChain, AddEnvDistinguishesUnsetFromEmpty) {
 
 class Locate : public testing::Test {
  protected:
-  std::string dir;
+  ScratchDir scratch;
+  const std::string& dir = scratch.path;
   void SetUp() override {
-    char d[] = "/tmp/locate-testXXXXXX";
-    dir = mkdtemp(d);
     mkdir((dir + "/a").c_str(), 0755);
     mkdir((dir + "/a/tool").c_str(), 0755);  // a directory named like the tool
     mkdir((dir + "/b").c_str(), 0755);
@@ -73,7 +73,6 @@ class Locate : public testing::Test {
       chmod((dir + f).c_str(), 0755);
     }
   }
-  void TearDown() override { std::filesystem::remove_all(dir); }
   std::string locate(const PrefixChain& chain, const std::string& name, int mode) {
     char* found = locate_on_prefixes(&chain, name.c_str(), mode);
     std::string result = found ? found : "(null)";

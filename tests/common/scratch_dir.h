@@ -1,9 +1,12 @@
-// Small owners for unit tests: a scratch folder removed with its contents,
-// and an environment variable put back as it was, however the test ends.
+// Small helpers for unit tests: a scratch folder removed with its contents,
+// an environment variable put back as it was, however the test ends, and a
+// file's whole text.
 #pragma once
 #include <stdlib.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 
@@ -36,3 +39,9 @@ struct SavedEnv {
   SavedEnv(const SavedEnv&) = delete;
   SavedEnv& operator=(const SavedEnv&) = delete;
 };
+
+// The file's bytes; empty when it cannot be read.
+inline std::string read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
