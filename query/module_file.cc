@@ -131,7 +131,7 @@ void classify_link_args(std::vector<std::string> args, std::vector<FlagItem>* ou
 namespace {
 
 bool is_tag_byte(char c) {
-  return g_ascii_isalnum(c) || c == '_' || c == '.';
+  return cc_is(c, CC_DIGIT | CC_UPPER | CC_LOWER) || c == '_' || c == '.';
 }
 
 // True when the shell splitting rules reduce to splitting at blanks: no

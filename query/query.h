@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "support/charclass.h"
+
 struct PackageRecord;
 
 enum class VersionOp : int {

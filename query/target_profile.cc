@@ -58,7 +58,7 @@ std::optional<std::string> requested_target(const char* program_name, const char
 bool valid_triplet(std::string_view triplet) {
   if (triplet.empty() || triplet[0] == '.') return false;
   for (char c : triplet)
-    if (!g_ascii_isalnum(c) && c != '_' && c != '.' && c != '-') return false;
+    if (!cc_is(c, CC_DIGIT | CC_UPPER | CC_LOWER) && c != '_' && c != '.' && c != '-') return false;
   return true;
 }
 

@@ -45,7 +45,7 @@ const char* match_override(std::string_view entry, std::string_view module_key,
   size_t i = 10;  // after "MOD_QUERY_"
   auto next_is = [&](char c) {
     char u = g_ascii_toupper(c);
-    if (!g_ascii_isalnum(u)) u = '_';
+    if (!cc_is(u, CC_DIGIT | CC_UPPER | CC_LOWER)) u = '_';
     return i < entry.size() && entry[i++] == u;
   };
   for (char c : module_key)

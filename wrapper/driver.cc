@@ -59,7 +59,7 @@ int run_wrapper(const WrapperPersonality& personality, int argc, char** argv) {
     if (*dir == '\0') {
       if (i + 1 >= argc) {
         fputs(kUsage, stderr);
-        exit(1);
+        return 1;
       }
       dir = argv[i + 1];
       removed = 2;
@@ -78,13 +78,13 @@ int run_wrapper(const WrapperPersonality& personality, int argc, char** argv) {
   const char* plugin = locate_on_prefixes(&suite_dirs, kPluginName, R_OK);
   if (plugin == nullptr) {
     fprintf(stderr, "%s: Cannot find plugin '%s'\n", argv[0], kPluginName);
-    exit(1);
+    return 1;
   }
   const char* tool = locate_on_prefixes(&suite_dirs, personality.tool, X_OK);
   if (tool == nullptr) tool = locate_on_prefixes(&path_dirs, personality.tool, X_OK);
   if (tool == nullptr) {
     fprintf(stderr, "%s: Cannot find binary '%s'\n", argv[0], personality.tool);
-    exit(1);
+    return 1;
   }
 
   // 8. The tool's arguments: the plugin pair in front of the user's own.
@@ -112,7 +112,7 @@ int run_wrapper(const WrapperPersonality& personality, int argc, char** argv) {
   // 10. The tool's status becomes the wrapper's.
   if (errmsg != nullptr) {
     fprintf(stderr, "Error running %s: %s\n", tool, errmsg);
-    exit(1);
+    return 1;
   }
   if (status == 0) return 0;
   if (WIFEXITED(status)) return WEXITSTATUS(status);
