@@ -123,6 +123,7 @@ int open_archive_cursor(ArchiveCursor* cursor, const char* path, EditFile* strea
   return 0;
 }
 
+// Frees what the cursor owns, its own stream included, and empties it.
 void close_archive_cursor(ArchiveCursor* cursor) {
   free(cursor->path);
   free(cursor->long_names);
@@ -230,21 +231,16 @@ char* resolve_member_name_at(ArchiveCursor* nested, uint64_t offset) {
 
 int open_nested_archive(ArchiveCursor* nested, const char* path) {
   if (nested->path && strcmp(nested->path, path) == 0) return 0;
-  edit_file_close(nested->stream);
   close_archive_cursor(nested);
-  EditFile* stream = edit_file_open(path);
+  EditFileOwner stream(edit_file_open(path));
   uint64_t size;
-  if (stream == nullptr) return 1;
-  if (!edit_file_size(stream, &size)) {
-    edit_file_close(stream);
-    return 1;
-  }
-  if (open_archive_cursor(nested, path, stream, size, false) != 0) {
+  if (!stream || !edit_file_size(stream.get(), &size)) return 1;
+  if (open_archive_cursor(nested, path, stream.get(), size, false) != 0) {
     // A nested archive that cannot be walked is not kept for later members.
-    edit_file_close(stream);
     close_archive_cursor(nested);
     return 1;
   }
+  nested->own_stream = std::move(stream);
   return 0;
 }
 
@@ -344,11 +340,10 @@ int edit_archive(const char* path, EditFile* stream, bool thin) {
     }
     const uint64_t member_size = round_up_even(data_size);
 
-    char* name = resolve_member_name(&archive, &nested);
-    char* display = name ? member_display_name(&archive, &nested, name) : nullptr;
-    if (display == nullptr) {
+    const OwnedCString name(resolve_member_name(&archive, &nested));
+    const OwnedCString display(name ? member_display_name(&archive, &nested, name.get()) : nullptr);
+    if (!display) {
       report_error(_("%s: bad archive file name\n"), path);
-      free(name);
       result = 1;
       break;
     }
@@ -357,12 +352,12 @@ int edit_archive(const char* path, EditFile* stream, bool thin) {
     bool stop = false;
     if (!thin) {
       archive.next_header_offset += member_size;
-      member_result = edit_header(display, stream, data_size);
+      member_result = edit_header(display.get(), stream, data_size);
     } else if (archive.nested_member_offset != 0) {
       // Edit inside the nested archive only when this very member's header
       // was found there; otherwise nothing is touched at that offset.
       if (!archive.nested_member_found) {
-        report_error(_("%s: cannot read the nested archive member %s\n"), path, display);
+        report_error(_("%s: cannot read the nested archive member %s\n"), path, display.get());
         result = 1;
         stop = true;
       } else if (!edit_file_seek(nested.stream, archive.nested_member_offset + kArHeaderSize)) {
@@ -376,32 +371,27 @@ int edit_archive(const char* path, EditFile* stream, bool thin) {
         result = 1;
         stop = true;
       } else {
-        member_result = edit_header(display, nested.stream, nested_size);
+        member_result = edit_header(display.get(), nested.stream, nested_size);
       }
     } else {
-      char* member_path = thin_member_path(path, name, strlen(name));
-      EditFile* member = member_path ? edit_file_open(member_path) : nullptr;
+      const OwnedCString member_path(thin_member_path(path, name.get(), strlen(name.get())));
+      const EditFileOwner member(member_path ? edit_file_open(member_path.get()) : nullptr);
       uint64_t member_file_size = 0;
-      if (member_path == nullptr) {
+      if (!member_path) {
         result = 1;
         stop = true;
-      } else if (member == nullptr) {
-        report_error(_("Input file '%s' is not readable\n"), member_path);
+      } else if (!member) {
+        report_error(_("Input file '%s' is not readable\n"), member_path.get());
         result = 1;
         stop = true;
       } else {
-        edit_file_size(member, &member_file_size);
-        member_result = edit_header(display, member, member_file_size);
-        edit_file_close(member);
+        edit_file_size(member.get(), &member_file_size);
+        member_result = edit_header(display.get(), member.get(), member_file_size);
       }
-      free(member_path);
     }
-    free(name);
-    free(display);
     if (member_result != 0) result = 1;
     if (stop) break;
   }
-  edit_file_close(nested.stream);
   close_archive_cursor(&nested);
   close_archive_cursor(&archive);
   return result;

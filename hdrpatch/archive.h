@@ -10,7 +10,8 @@ inline constexpr size_t kArHeaderSize = 60;
 
 struct ArchiveCursor {
   char* path = nullptr;        // owned copy
-  EditFile* stream = nullptr;  // not owned
+  EditFile* stream = nullptr;  // the stream walked
+  EditFileOwner own_stream;    // set when the cursor opened that stream (a nested archive)
   char* long_names = nullptr;  // owned, NUL after the table's bytes
   uint64_t long_names_size = 0;
   uint64_t nested_member_offset = 0;

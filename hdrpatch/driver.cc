@@ -63,26 +63,20 @@ int edit_path(const char* path) {
     report_error(_("'%s' is not an ordinary file\n"), path);
     return 1;
   }
-  EditFile* file = edit_file_open(path);
-  if (file == nullptr) {
+  const EditFileOwner file(edit_file_open(path));
+  if (!file) {
     report_error(_("Input file '%s' is not readable\n"), path);
     return 1;
   }
   char magic[8];
-  int result;
-  if (edit_file_read(file, magic, sizeof magic) != sizeof magic) {
+  if (edit_file_read(file.get(), magic, sizeof magic) != sizeof magic) {
     report_error(_("%s: Failed to read file's magic number\n"), path);
-    result = 1;
-  } else if (memcmp(magic, "!<arch>\n", 8) == 0) {
-    result = edit_archive(path, file, false);
-  } else if (memcmp(magic, "!<thin>\n", 8) == 0) {
-    result = edit_archive(path, file, true);
-  } else {
-    edit_file_seek(file, 0);
-    result = edit_header(path, file, static_cast<uint64_t>(st.st_size));
+    return 1;
   }
-  edit_file_close(file);
-  return result;
+  if (memcmp(magic, "!<arch>\n", 8) == 0) return edit_archive(path, file.get(), false);
+  if (memcmp(magic, "!<thin>\n", 8) == 0) return edit_archive(path, file.get(), true);
+  edit_file_seek(file.get(), 0);
+  return edit_header(path, file.get(), static_cast<uint64_t>(st.st_size));
 }
 
 int run_hdrpatch(int argc, char** argv) {

@@ -5,6 +5,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 struct EditFile {
@@ -25,3 +26,9 @@ bool edit_file_seek(EditFile* file, uint64_t offset);
 size_t edit_file_read(EditFile* file, void* buffer, size_t n);
 // Writes all n bytes at the position; false with errno set on failure.
 bool edit_file_write(EditFile* file, const void* buffer, size_t n);
+
+// Owner of an open EditFile: closes it once.
+struct EditFileCloser {
+  void operator()(EditFile* file) const { edit_file_close(file); }
+};
+using EditFileOwner = std::unique_ptr<EditFile, EditFileCloser>;

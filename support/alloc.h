@@ -1,7 +1,10 @@
 // Checked allocation: never returns null; running out of memory ends the
 // process with a fixed report and status 1.
 #pragma once
+
 #include <cstddef>
+#include <cstdlib>
+#include <memory>
 
 extern void (*exit_cleanup_hook)();
 
@@ -16,3 +19,9 @@ void set_alloc_program_name(const char* name);
 // status instead of an abort. The handler is not told the size it failed
 // on, so the report gives 0 bytes for it.
 void route_new_failures_to_report();
+
+// Owner of a block from the functions above (or malloc): frees it once.
+struct FreeDeleter {
+  void operator()(void* block) const { free(block); }
+};
+using OwnedCString = std::unique_ptr<char, FreeDeleter>;

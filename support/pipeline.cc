@@ -62,134 +62,135 @@ const char* pex_add_program(ProcessPipeline* p, int flags, const char* program, 
   return pex_add_program_env(p, flags, program, argv, nullptr, outname, errname, err);
 }
 
+namespace {
+
+// The descriptors one stage starts with; -1 until opened.
+struct StageFds {
+  int in = -1, out = -1, err = -1;
+};
+
+bool stage_failed(const char** errmsg, int* err, const char* text, int number) {
+  *errmsg = text;
+  *err = number;
+  return false;
+}
+
+// The stage's input: the previous stage's temporary file or pipe, or the
+// pipeline's input.
+bool open_stage_input(ProcessPipeline* p, int flags, StageFds* fds, const char** errmsg, int* err) {
+  if (p->pending_input_path) {
+    if (!pex_collect(p, false, errmsg, err)) return false;
+    fds->in = p->backend->open_for_reading(p, p->pending_input_path, flags & PEX_RAW_INPUT);
+    if (fds->in < 0) return stage_failed(errmsg, err, "open temporary file", errno);
+    if (p->pending_input_path_owned) free(p->pending_input_path);
+    p->pending_input_path = nullptr;
+    p->pending_input_path_owned = 0;
+    return true;
+  }
+  fds->in = p->pending_input_fd;
+  if (fds->in < 0) return stage_failed(errmsg, err, "pipeline already complete", 0);
+  return true;
+}
+
+// The stage's output: the final output (a file or standard output), a pipe
+// to the next stage, or a temporary file the next stage reads.
+bool open_stage_output(ProcessPipeline* p, int flags, const char* outname, StageFds* fds,
+                       const char** errmsg, int* err) {
+  const PipelineBackend* b = p->backend;
+  if (flags & PEX_FINAL_STAGE) {
+    p->pending_input_fd = -1;
+    if (outname == nullptr) {
+      fds->out = 1;
+      return true;
+    }
+    char* joined = nullptr;
+    const char* name = outname;
+    if (flags & PEX_NAME_IS_SUFFIX) name = joined = join_strings(p->scratch_base, outname, nullptr);
+    fds->out = b->open_for_writing(p, name, flags & PEX_RAW_OUTPUT, flags & PEX_APPEND_OUTPUT);
+    const int open_error = errno;
+    free(joined);
+    if (fds->out < 0) return stage_failed(errmsg, err, "open temporary output file", open_error);
+    return true;
+  }
+  if (p->mode_flags & PEX_PIPE_STAGES) {
+    int pipe_fds[2];
+    if (b->make_pipe(p, pipe_fds, flags & PEX_RAW_OUTPUT) < 0)
+      return stage_failed(errmsg, err, "pipe", errno);
+    fds->out = pipe_fds[1];
+    p->pending_input_fd = pipe_fds[0];
+    return true;
+  }
+  char* name = pex_intermediate_name(p, flags, outname);
+  if (name == nullptr) return stage_failed(errmsg, err, "could not create temporary file", 0);
+  const bool made_here = name != outname;
+  if (!(p->mode_flags & PEX_KEEP_TEMPS)) add_cleanup(p, made_here ? name : checked_strdup(name));
+  p->pending_input_path = name;
+  p->pending_input_path_owned = (p->mode_flags & PEX_KEEP_TEMPS) && made_here;
+  fds->out = b->open_for_writing(p, name, flags & PEX_RAW_OUTPUT, flags & PEX_APPEND_OUTPUT);
+  if (fds->out < 0) return stage_failed(errmsg, err, "open temporary output file", errno);
+  return true;
+}
+
+// The stage's standard error: a file, a pipe the caller reads, or the
+// pipeline's own.
+bool open_stage_errors(ProcessPipeline* p, int flags, const char* errname, StageFds* fds,
+                       const char** errmsg, int* err) {
+  const PipelineBackend* b = p->backend;
+  if (errname && (flags & PEX_STDERR_TO_PIPE))
+    return stage_failed(errmsg, err, "both ERRNAME and PEX_STDERR_TO_PIPE specified.", 0);
+  if (p->error_pipe_fd != -1)
+    return stage_failed(errmsg, err, "PEX_STDERR_TO_PIPE used in the middle of pipeline", 0);
+  if (errname) {
+    fds->err = b->open_for_writing(p, errname, flags & PEX_RAW_ERRORS, flags & PEX_APPEND_ERRORS);
+    if (fds->err < 0) return stage_failed(errmsg, err, "open error file", errno);
+  } else if (flags & PEX_STDERR_TO_PIPE) {
+    int pipe_fds[2];
+    if (b->make_pipe(p, pipe_fds, flags & PEX_RAW_ERRORS) < 0)
+      return stage_failed(errmsg, err, "pipe", errno);
+    fds->err = pipe_fds[1];
+    p->error_pipe_fd = pipe_fds[0];
+  } else {
+    fds->err = 2;
+  }
+  return true;
+}
+
+// After a failure: closes what the stage opened. An input pipe closed here is
+// forgotten too, so that destroying the pipeline does not close it again.
+void release_stage(ProcessPipeline* p, const StageFds& fds) {
+  const PipelineBackend* b = p->backend;
+  if (fds.in > 0) {
+    b->close_descriptor(p, fds.in);
+    if (p->pending_input_fd == fds.in) p->pending_input_fd = -1;
+  }
+  if (fds.out >= 0 && fds.out != 1) b->close_descriptor(p, fds.out);
+  if (fds.err >= 0 && fds.err != 2) b->close_descriptor(p, fds.err);
+}
+
+}  // namespace
+
 const char* pex_add_program_env(ProcessPipeline* p, int flags, const char* program,
                                 char* const* argv, char* const* env, const char* outname,
                                 const char* errname, int* err) {
-  const PipelineBackend* b = p->backend;
   if (p->input_stream) {
     if (fclose(p->input_stream) != 0) return "closing pipeline input file";
     p->input_stream = nullptr;
   }
-
-  int in = -1, out = -1, errdes = -1;
-  char* joined_outname = nullptr;
+  StageFds fds;
   const char* errmsg = nullptr;
-  auto fail = [&](const char* text, int number) {
-    *err = number;
-    errmsg = text;
-  };
-
-  do {
-    if (p->pending_input_path) {
-      if (!pex_collect(p, false, &errmsg, err)) return errmsg;
-      in = b->open_for_reading(p, p->pending_input_path, flags & PEX_RAW_INPUT);
-      if (in < 0) {
-        fail("open temporary file", errno);
-        break;
-      }
-      if (p->pending_input_path_owned) free(p->pending_input_path);
-      p->pending_input_path = nullptr;
-      p->pending_input_path_owned = 0;
-    } else {
-      in = p->pending_input_fd;
-      if (in < 0) {
-        fail("pipeline already complete", 0);
-        break;
-      }
-    }
-
-    if (flags & PEX_FINAL_STAGE) {
-      p->pending_input_fd = -1;
-      if (outname == nullptr) {
-        out = 1;
-      } else {
-        const char* name = outname;
-        if (flags & PEX_NAME_IS_SUFFIX)
-          name = joined_outname = join_strings(p->scratch_base, outname, nullptr);
-        out = b->open_for_writing(p, name, flags & PEX_RAW_OUTPUT, flags & PEX_APPEND_OUTPUT);
-        free(joined_outname);
-        joined_outname = nullptr;
-        if (out < 0) {
-          fail("open temporary output file", errno);
-          break;
-        }
-      }
-    } else if (p->mode_flags & PEX_PIPE_STAGES) {
-      int fds[2];
-      if (b->make_pipe(p, fds, flags & PEX_RAW_OUTPUT) < 0) {
-        fail("pipe", errno);
-        break;
-      }
-      out = fds[1];
-      p->pending_input_fd = fds[0];
-    } else {
-      char* name = pex_intermediate_name(p, flags, outname);
-      if (name == nullptr) {
-        fail("could not create temporary file", 0);
-        break;
-      }
-      const bool made_here = name != outname;
-      if (!(p->mode_flags & PEX_KEEP_TEMPS))
-        add_cleanup(p, made_here ? name : checked_strdup(name));
-      p->pending_input_path = name;
-      p->pending_input_path_owned = (p->mode_flags & PEX_KEEP_TEMPS) && made_here;
-      out = b->open_for_writing(p, name, flags & PEX_RAW_OUTPUT, flags & PEX_APPEND_OUTPUT);
-      if (out < 0) {
-        fail("open temporary output file", errno);
-        break;
-      }
-    }
-
-    if (errname) {
-      if (flags & PEX_STDERR_TO_PIPE) {
-        fail("both ERRNAME and PEX_STDERR_TO_PIPE specified.", 0);
-        break;
-      }
-      if (p->error_pipe_fd != -1) {
-        fail("PEX_STDERR_TO_PIPE used in the middle of pipeline", 0);
-        break;
-      }
-      errdes = b->open_for_writing(p, errname, flags & PEX_RAW_ERRORS, flags & PEX_APPEND_ERRORS);
-      if (errdes < 0) {
-        fail("open error file", errno);
-        break;
-      }
-    } else {
-      if (p->error_pipe_fd != -1) {
-        fail("PEX_STDERR_TO_PIPE used in the middle of pipeline", 0);
-        break;
-      }
-      if (flags & PEX_STDERR_TO_PIPE) {
-        int fds[2];
-        if (b->make_pipe(p, fds, flags & PEX_RAW_ERRORS) < 0) {
-          fail("pipe", errno);
-          break;
-        }
-        errdes = fds[1];
-        p->error_pipe_fd = fds[0];
-      } else {
-        errdes = 2;
-      }
-    }
-
+  if (open_stage_input(p, flags, &fds, &errmsg, err) &&
+      open_stage_output(p, flags, outname, &fds, &errmsg, err) &&
+      open_stage_errors(p, flags, errname, &fds, &errmsg, err)) {
     const int toclose = (p->mode_flags & PEX_PIPE_STAGES) ? p->pending_input_fd : -1;
-    const pid_t pid =
-        b->start_child(p, flags, program, argv, env, in, out, errdes, toclose, &errmsg, err);
-    if (pid < 0) break;
-    p->pids = grow(p->pids, p->program_count + 1);
-    p->pids[p->program_count++] = pid;
-    return nullptr;
-  } while (false);
-
-  // Failure exit: release what this call opened. An input pipe closed here is
-  // forgotten too, so that destroying the pipeline does not close it again.
-  if (in > 0) {
-    b->close_descriptor(p, in);
-    if (p->pending_input_fd == in) p->pending_input_fd = -1;
+    const pid_t pid = p->backend->start_child(p, flags, program, argv, env, fds.in, fds.out,
+                                              fds.err, toclose, &errmsg, err);
+    if (pid >= 0) {
+      p->pids = grow(p->pids, p->program_count + 1);
+      p->pids[p->program_count++] = pid;
+      return nullptr;
+    }
   }
-  if (out >= 0 && out != 1) b->close_descriptor(p, out);
-  if (errdes >= 0 && errdes != 2) b->close_descriptor(p, errdes);
-  free(joined_outname);
+  release_stage(p, fds);
   return errmsg;
 }
 
