@@ -331,11 +331,14 @@ std::string module_list_text(int argc, char** argv) {
   return trim_string(joined);
 }
 
+enum class Resolution { AllFound, SomeMissing, FailedCheck };
+
 // Looks up each requested module, applies the version options to its entry,
-// logs it, and collects the modules that satisfy their entries. False when
-// any is missing or of the wrong version (each reported as it is met).
-bool resolve_requested_modules(std::vector<VersionRequirement>* entries, FILE* log,
-                               std::vector<PackageRecord*>* resolved) {
+// logs it, and collects the modules that satisfy their entries. Each missing
+// module or wrong version is reported as it is met; a failed check while
+// loading stops at once.
+Resolution resolve_requested_modules(std::vector<VersionRequirement>* entries, FILE* log,
+                                     std::vector<PackageRecord*>* resolved) {
   const QuerySettings& q = query_settings;
   bool all_found = true;
   for (VersionRequirement& entry : *entries) {
@@ -349,8 +352,10 @@ bool resolve_requested_modules(std::vector<VersionRequirement>* entries, FILE* l
       entry.comparison = VersionOp::LessEqual;
       entry.bound = q.max_bound;
     }
-    PackageRecord* module =
+    const LoadResult found =
         q.short_errors ? lookup_module_quiet(entry.name) : lookup_module(entry.name);
+    if (found.failed_check) return Resolution::FailedCheck;
+    PackageRecord* module = found.module;
     if (log) {
       if (module == nullptr)
         fprintf(log, "%s NOT-FOUND\n", entry.name.c_str());
@@ -377,7 +382,7 @@ bool resolve_requested_modules(std::vector<VersionRequirement>* entries, FILE* l
                     module->home_url->c_str());
     all_found = false;
   }
-  return all_found;
+  return all_found ? Resolution::AllFound : Resolution::SomeMissing;
 }
 
 }  // namespace
@@ -407,7 +412,8 @@ int run_mod_query(int argc, char** argv) {
   if (q.min_tool_version)
     return compare_versions_text(kModQueryVersion, *q.min_tool_version) < 0 ? 1 : 0;
 
-  init_package_table(q.list_all);
+  // A failed check ends the run with the log and answers as they stand.
+  if (!init_package_table(q.list_all)) return 1;
   if (q.list_all) {
     print_module_listing();
     return 0;
@@ -431,8 +437,9 @@ int run_mod_query(int argc, char** argv) {
   }
 
   std::vector<PackageRecord*> resolved;
-  const bool all_found = resolve_requested_modules(&entries, log, &resolved);
+  const Resolution resolution = resolve_requested_modules(&entries, log, &resolved);
+  if (resolution == Resolution::FailedCheck) return 1;
   if (log && !close_log(log, getenv("MOD_QUERY_LOG"))) return 1;
-  if (!all_found) return 1;
+  if (resolution == Resolution::SomeMissing) return 1;
   return answer_query(resolved);
 }

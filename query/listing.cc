@@ -13,14 +13,14 @@
 #include "query/lookup.h"
 #include "query/module_file.h"
 
-void scan_search_directory(const std::string& dir) {
+bool scan_search_directory(const std::string& dir) {
   std::string open_name = dir;
   if (open_name.size() > 1 && open_name.back() == '/') open_name.pop_back();
   DIR* d = opendir(open_name.c_str());
   if (d == nullptr) {
     debug_spew("Cannot open directory '%s' in package search path: %s\n", dir.c_str(),
                g_strerror(errno));
-    return;
+    return true;
   }
   debug_spew("Scanning directory '%s'\n", dir.c_str());
   ModuleFileReader reader;
@@ -32,10 +32,15 @@ void scan_search_directory(const std::string& dir) {
     const size_t length = strlen(entry->d_name);
     if (length < 3 || strcmp(entry->d_name + length - 3, ".mq") != 0) continue;
     char* path = g_build_filename(dir.c_str(), entry->d_name, nullptr);
-    load_module(path, false, &reader);
+    const bool failed_check = load_module(path, false, &reader).failed_check;
     g_free(path);
+    if (failed_check) {
+      closedir(d);
+      return false;
+    }
   }
   closedir(d);
+  return true;
 }
 
 namespace {

@@ -4,5 +4,7 @@
 
 #include "query/query.h"
 
-void scan_search_directory(const std::string& dir);
+// Loads every module file of the directory; false when one failed a check
+// that ends the run.
+bool scan_search_directory(const std::string& dir);
 void print_module_listing();

@@ -47,37 +47,34 @@ void store_in_table(PackageRecord* record) {
   package_table->emplace(record->module_key, record);
 }
 
-// A requirement that found no module ends the run.
-void require_found(const PackageRecord* record, const VersionRequirement& req,
+// The checks below report a failure and return false; each such failure
+// ends the run, which the driver does once the loader has returned.
+
+// A requirement must have found a module.
+bool require_found(const PackageRecord* record, const VersionRequirement& req,
                    const PackageRecord* dep) {
-  if (dep != nullptr) return;
+  if (dep != nullptr) return true;
   verbose_error("Package '%s', required by '%s', not found\n", req.name.c_str(),
                 record->module_key.c_str());
-  query_exit(1);
+  return false;
 }
 
-void verify_fields(const PackageRecord& r) {
+bool verify_fields(const PackageRecord& r) {
   const char* key = r.module_key.c_str();
-  if (!r.display_name) {
-    verbose_error("Package '%s' has no Name: field\n", key);
-    query_exit(1);
-  }
-  if (!r.version_text) {
-    verbose_error("Package '%s' has no Version: field\n", key);
-    query_exit(1);
-  }
-  if (!r.summary) {
-    verbose_error("Package '%s' has no Description: field\n", key);
-    query_exit(1);
-  }
+  const char* missing = !r.display_name ? "Name" : !r.version_text ? "Version"
+                                                 : !r.summary      ? "Description"
+                                                                   : nullptr;
+  if (missing == nullptr) return true;
+  verbose_error("Package '%s' has no %s: field\n", key, missing);
+  return false;
 }
 
 // Tests one requirement entry against the module it resolved to. A module
 // found through the uninstalled preference has another key and is not tested.
-void check_entry_version(const PackageRecord& r, const VersionRequirement& req,
+bool check_entry_version(const PackageRecord& r, const VersionRequirement& req,
                          const PackageRecord* dep) {
-  if (dep->module_key != req.name) return;
-  if (version_test(req.comparison, version_of(dep), req.bound)) return;
+  if (dep->module_key != req.name) return true;
+  if (version_test(req.comparison, version_of(dep), req.bound)) return true;
   verbose_error("Package '%s' requires '%s %s %s' but version of %s is %s\n", r.module_key.c_str(),
                 dep->module_key.c_str(), comparison_to_str(req.comparison),
                 req.bound ? req.bound->c_str() : "(null)", dep->module_key.c_str(),
@@ -86,22 +83,23 @@ void check_entry_version(const PackageRecord& r, const VersionRequirement& req,
     verbose_error("You may find new versions of %s at %s\n",
                   dep->display_name ? dep->display_name->c_str() : dep->module_key.c_str(),
                   dep->home_url->c_str());
-  query_exit(1);
+  return false;
 }
 
 // Every entry carries its own constraint, so a range written as two entries
 // for one name is tested whole: private entries first, then public ones, as
 // all_deps holds them.
-void check_version_constraints(const PackageRecord& r,
+bool check_version_constraints(const PackageRecord& r,
                                const std::vector<PackageRecord*>& private_deps) {
   for (size_t i = 0; i < r.private_requirements.size(); ++i)
-    check_entry_version(r, r.private_requirements[i], private_deps[i]);
+    if (!check_entry_version(r, r.private_requirements[i], private_deps[i])) return false;
   for (size_t i = 0; i < r.public_requirements.size(); ++i)
-    check_entry_version(r, r.public_requirements[i], r.public_deps[i]);
+    if (!check_entry_version(r, r.public_requirements[i], r.public_deps[i])) return false;
+  return true;
 }
 
-void check_conflicts(PackageRecord* r) {
-  if (r->conflicts_with.empty()) return;
+bool check_conflicts(PackageRecord* r) {
+  if (r->conflicts_with.empty()) return true;
   VisitedSet visited;
   ModuleSequence chain;
   walk_requirement_chain(r, true, &visited, &chain);
@@ -112,9 +110,10 @@ void check_conflicts(PackageRecord* r) {
                     version_of(m).c_str(), m->module_key.c_str(), c.name.c_str(),
                     comparison_to_str(c.comparison), c.bound ? c.bound->c_str() : "(any)",
                     r->module_key.c_str(), version_of(r).c_str());
-      query_exit(1);
+      return false;
     }
   }
+  return true;
 }
 
 // The system directories and switches, read from the environment once per run.
@@ -227,16 +226,18 @@ std::vector<std::string> split_dir_list(std::vector<std::string> list, const cha
   return list;
 }
 
-void init_package_table(bool list_all) {
-  if (package_table) return;
+bool init_package_table(bool list_all) {
+  if (package_table) return true;
   package_table = new PackageTable;
   if (list_all) {
-    for (const std::string& dir : search_path) scan_search_directory(dir);
+    for (const std::string& dir : search_path)
+      if (!scan_search_directory(dir)) return false;
   } else {
     PackageRecord* self = make_self_package();
     package_table->emplace(self->module_key, self);
     debug_spew("Adding virtual 'mod-query' package to list of known packages\n");
   }
+  return true;
 }
 
 namespace {
@@ -345,9 +346,10 @@ const VersionRequirement& current_requirement(const LoadFrame& f) {
                             : f.record->private_requirements[f.next_private];
 }
 
-// Hands the module found for the frame's current requirement to the frame.
-void deliver(LoadFrame* f, PackageRecord* dep) {
-  require_found(f->record, current_requirement(*f), dep);
+// Hands the module found for the frame's current requirement to the frame;
+// false when there is none.
+bool deliver(LoadFrame* f, PackageRecord* dep) {
+  if (!require_found(f->record, current_requirement(*f), dep)) return false;
   if (has_public_left(*f)) {
     f->record->public_deps.push_back(dep);
     ++f->next_public;
@@ -355,17 +357,19 @@ void deliver(LoadFrame* f, PackageRecord* dep) {
     f->private_deps.push_back(dep);
     ++f->next_private;
   }
+  return true;
 }
 
-// Verifies a record whose requirements are all resolved.
+// Verifies a record whose requirements are all resolved; nothing when a
+// check failed.
 PackageRecord* finish_load(LoadFrame* f) {
   PackageRecord* record = f->record;
   record->all_deps = f->private_deps;
   record->all_deps.insert(record->all_deps.end(), record->public_deps.begin(),
                           record->public_deps.end());
-  verify_fields(*record);
-  check_version_constraints(*record, f->private_deps);
-  check_conflicts(record);
+  if (!verify_fields(*record) || !check_version_constraints(*record, f->private_deps) ||
+      !check_conflicts(record))
+    return nullptr;
   remove_system_include_dirs(record);
   remove_system_library_dirs(record);
   return record;
@@ -373,13 +377,14 @@ PackageRecord* finish_load(LoadFrame* f) {
 
 }  // namespace
 
-PackageRecord* load_module(const std::string& name, bool reporting, ModuleFileReader* reader) {
+LoadResult load_module(const std::string& name, bool reporting, ModuleFileReader* reader) {
   ModuleFileReader own_reader;
   LoadState state{{}, reader ? reader : &own_reader};
   LoadStack& stack = state.stack;
   bool pending;
   PackageRecord* found = start_load(name, reporting, &state, &pending);
-  if (!pending) return found;
+  if (!pending) return {found, false};
+  constexpr LoadResult kFailedCheck = {nullptr, true};
   for (;;) {
     LoadFrame& f = stack.back();
     const PackageRecord* record = f.record;
@@ -397,25 +402,26 @@ PackageRecord* load_module(const std::string& name, bool reporting, ModuleFileRe
         dep = start_load(req.name, f.reporting, &state, &pending);
         if (pending) continue;
       }
-      deliver(&stack.back(), dep);
+      if (!deliver(&stack.back(), dep)) return kFailedCheck;
       continue;
     }
     PackageRecord* done = finish_load(&f);
+    if (done == nullptr) return kFailedCheck;
     const std::optional<std::string> preferred_for = std::move(f.preferred_for);
     stack.pop_back();
     if (preferred_for)
       debug_spew("Preferring uninstalled version of package '%s'\n", preferred_for->c_str());
-    if (stack.empty()) return done;
-    deliver(&stack.back(), done);
+    if (stack.empty()) return {done, false};
+    if (!deliver(&stack.back(), done)) return kFailedCheck;
   }
 }
 
-PackageRecord* lookup_module(const std::string& name) {
-  if (PackageRecord* found = find_in_table(name)) return found;
+LoadResult lookup_module(const std::string& name) {
+  if (PackageRecord* found = find_in_table(name)) return {found, false};
   return load_module(name, true);
 }
 
-PackageRecord* lookup_module_quiet(const std::string& name) {
-  if (PackageRecord* found = find_in_table(name)) return found;
+LoadResult lookup_module_quiet(const std::string& name) {
+  if (PackageRecord* found = find_in_table(name)) return {found, false};
   return load_module(name, false);
 }

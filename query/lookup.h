@@ -9,11 +9,21 @@ inline constexpr const char* kModQueryVersion = "0.29.2";
 
 void append_search_dirs(const char* text, char separator);
 std::vector<std::string> split_dir_list(std::vector<std::string> list, const char* text);
-void init_package_table(bool list_all);
+// Creates the table: the self package, or for a listing every module of
+// every search directory. False when loading a module failed a check that
+// ends the run (already reported).
+bool init_package_table(bool list_all);
 class ModuleFileReader;
 // Loads a module and everything it requires; `reader` may be shared by
 // several loads (a listing's), else the load has its own.
-PackageRecord* load_module(const std::string& name, bool reporting,
-                           ModuleFileReader* reader = nullptr);
-PackageRecord* lookup_module(const std::string& name);
-PackageRecord* lookup_module_quiet(const std::string& name);
+// What a load gives: the module or nothing, and whether a check failed that
+// ends the run (its message already printed): a missing requirement, a
+// missing field, a version or a conflict.
+struct LoadResult {
+  PackageRecord* module = nullptr;
+  bool failed_check = false;
+};
+LoadResult load_module(const std::string& name, bool reporting,
+                       ModuleFileReader* reader = nullptr);
+LoadResult lookup_module(const std::string& name);
+LoadResult lookup_module_quiet(const std::string& name);
