@@ -42,10 +42,31 @@ const struct option kOptions[] = {
     {nullptr, 0, nullptr, 0},
 };
 
-// A keyword or number that could not be converted has been reported: end the run.
-int require_valid(int value) {
-  if (value < 0) exit(1);
-  return value;
+// The options that take a keyword or a number: how the value is read, the
+// setting it goes to, and for a machine the class that follows from it.
+struct ValueOption {
+  int code;
+  int (*parse)(const char* text);  // negative after reporting a bad value
+  int EditSettings::*setting;
+  int EditSettings::*elf_class;
+};
+
+constexpr ValueOption kValueOptions[] = {
+    {kInputMach, parse_machine_keyword, &EditSettings::input_machine, &EditSettings::input_class},
+    {kOutputMach, parse_machine_keyword, &EditSettings::output_machine,
+     &EditSettings::output_class},
+    {kInputType, parse_type_keyword, &EditSettings::input_type, nullptr},
+    {kOutputType, parse_type_keyword, &EditSettings::output_type, nullptr},
+    {kInputOsabi, parse_osabi_keyword, &EditSettings::input_osabi, nullptr},
+    {kOutputOsabi, parse_osabi_keyword, &EditSettings::output_osabi, nullptr},
+    {kInputAbiversion, parse_abiversion, &EditSettings::input_abiversion, nullptr},
+    {kOutputAbiversion, parse_abiversion, &EditSettings::output_abiversion, nullptr},
+};
+
+const ValueOption* find_value_option(int code) {
+  for (const ValueOption& option : kValueOptions)
+    if (option.code == code) return &option;
+  return nullptr;
 }
 
 }  // namespace
@@ -91,40 +112,16 @@ int run_hdrpatch(int argc, char** argv) {
   EditSettings& s = edit_settings;
   int c;
   while ((c = getopt_long(argc, argv, "hv", kOptions, nullptr)) != -1) {
-    switch (c) {
-      case kInputMach:
-        s.input_machine = require_valid(parse_machine_keyword(optarg));
-        s.input_class = class_for_machine(s.input_machine);
-        break;
-      case kOutputMach:
-        s.output_machine = require_valid(parse_machine_keyword(optarg));
-        s.output_class = class_for_machine(s.output_machine);
-        break;
-      case kInputType:
-        s.input_type = require_valid(parse_type_keyword(optarg));
-        break;
-      case kOutputType:
-        s.output_type = require_valid(parse_type_keyword(optarg));
-        break;
-      case kInputOsabi:
-        s.input_osabi = require_valid(parse_osabi_keyword(optarg));
-        break;
-      case kOutputOsabi:
-        s.output_osabi = require_valid(parse_osabi_keyword(optarg));
-        break;
-      case kInputAbiversion:
-        s.input_abiversion = require_valid(parse_abiversion(optarg));
-        break;
-      case kOutputAbiversion:
-        s.output_abiversion = require_valid(parse_abiversion(optarg));
-        break;
-      case 'v':
-        show_version();
-      case 'h':
-        show_usage(stdout, 0);
-      default:
-        show_usage(stderr, 1);
+    if (const ValueOption* option = find_value_option(c)) {
+      const int value = option->parse(optarg);
+      if (value < 0) return 1;  // the parser has reported it
+      s.*(option->setting) = value;
+      if (option->elf_class) s.*(option->elf_class) = class_for_machine(value);
+      continue;
     }
+    // Help and version end the run where they print, as usage errors do.
+    if (c == 'v') show_version();
+    show_usage(c == 'h' ? stdout : stderr, c == 'h' ? 0 : 1);
   }
 
   if (optind == argc || (s.output_machine == -1 && s.output_type == -1 && s.output_osabi == -1 &&

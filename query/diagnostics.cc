@@ -44,6 +44,8 @@ void verbose_error(const char* format, ...) {
 }
 
 void end_on_parse_error() {
+  // Strict parsing ends the run at the faulty line, deep inside the parser;
+  // the fuzz targets replace the exit through query_exit_hook.
   if (loader_switches.fail_on_parse_error) query_exit(1);
 }
 

@@ -101,6 +101,8 @@ gboolean parse_define_variable(const char*, const char* value, gpointer, GError*
   if (!split_define_argument(value ? value : "", &name, &text)) {
     fputs("--define-variable argument does not have a value for the variable\n", stderr);
     fflush(stderr);
+    // A failed callback would make the option parser print a message of its
+    // own: the run ends here.
     query_exit(1);
   }
   set_global_variable(name, text);

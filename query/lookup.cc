@@ -61,9 +61,10 @@ bool require_found(const PackageRecord* record, const VersionRequirement& req,
 
 bool verify_fields(const PackageRecord& r) {
   const char* key = r.module_key.c_str();
-  const char* missing = !r.display_name ? "Name" : !r.version_text ? "Version"
-                                                 : !r.summary      ? "Description"
-                                                                   : nullptr;
+  const char* missing = !r.display_name   ? "Name"
+                        : !r.version_text ? "Version"
+                        : !r.summary      ? "Description"
+                                          : nullptr;
   if (missing == nullptr) return true;
   verbose_error("Package '%s' has no %s: field\n", key, missing);
   return false;

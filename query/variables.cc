@@ -11,6 +11,8 @@ extern char** environ;
 void set_global_variable(const std::string& name, const std::string& value) {
   if (global_variables.count(name)) {
     verbose_error("Variable '%s' defined twice globally\n", name.c_str());
+    // Met inside the option parser's callback, which cannot fail without a
+    // message of its own: the run ends here.
     query_exit(1);
   }
   global_variables.emplace(name, value);
