@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "support/process_backend.h"
 #include "tests/common/scratch_dir.h"
 
 namespace {
@@ -190,58 +191,6 @@ TEST_F(Pipeline, ErrorsThroughAPipeAndUsage) {
   pex_destroy(p);
 }
 
-TEST_F(Pipeline, ErrorTexts) {
-  int err = -1;
-  ProcessPipeline* p = pex_create(0, "t", nullptr);
-  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH | PEX_FINAL_STAGE, "true", args({"true"}), nullptr,
-                            nullptr, &err),
-            nullptr);
-  EXPECT_STREQ(pex_add_program(p, PEX_USE_PATH, "true", args({"true"}), nullptr, nullptr, &err),
-               "pipeline already complete");
-  EXPECT_EQ(err, 0);
-  errno = 0;
-  EXPECT_EQ(pex_prepare_input_file(p, 0, nullptr), nullptr);
-  EXPECT_EQ(errno, EINVAL);
-  pex_destroy(p);
-
-  p = pex_create(0, "t", nullptr);
-  EXPECT_EQ(pex_prepare_input_pipe(p, 0), nullptr);
-  EXPECT_EQ(errno, EINVAL);
-  pex_destroy(p);
-
-  // A final program that fails to start still completes the pipeline, so
-  // each case below gets a pipeline of its own.
-  struct Case {
-    int flags;
-    const char *outname, *errname, *text;
-    int err;
-  } cases[] = {
-      {PEX_FINAL_STAGE | PEX_STDERR_TO_PIPE, nullptr, "e",
-       "both ERRNAME and PEX_STDERR_TO_PIPE specified.", 0},
-      {PEX_FINAL_STAGE | PEX_NAME_IS_SUFFIX, ".out", nullptr, "open temporary output file", ENOENT},
-      {PEX_FINAL_STAGE, nullptr, "/no/such/dir/e", "open error file", ENOENT},
-  };
-  for (const Case& c : cases) {
-    p = pex_create(0, "t", nullptr);
-    EXPECT_STREQ(pex_add_program(p, c.flags, "true", args({"true"}), c.outname, c.errname, &err),
-                 c.text);
-    EXPECT_EQ(err, c.err) << c.text;
-    EXPECT_STREQ(
-        pex_add_program(p, PEX_FINAL_STAGE, "true", args({"true"}), nullptr, nullptr, &err),
-        "pipeline already complete");
-    pex_destroy(p);
-  }
-
-  p = pex_create(PEX_PIPE_STAGES, "t", nullptr);
-  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH | PEX_STDERR_TO_PIPE, "true", args({"true"}), nullptr,
-                            nullptr, &err),
-            nullptr);
-  EXPECT_STREQ(pex_add_program(p, PEX_USE_PATH | PEX_FINAL_STAGE, "true", args({"true"}), nullptr,
-                               nullptr, &err),
-               "PEX_STDERR_TO_PIPE used in the middle of pipeline");
-  pex_destroy(p);
-}
-
 TEST_F(Pipeline, PreparedInputFileFeedsTheFirstProgram) {
   ProcessPipeline* p = pex_create(0, "t", nullptr);
   const std::string input = dir + "/input";  // the pipeline keeps the caller's name
@@ -366,6 +315,166 @@ TEST_F(Pipeline, NoDescriptorLeaksIntoTheChild) {
   pex_destroy(p);
   EXPECT_EQ(listed_descriptors(dir + "/first"), inheritable_descriptors());
   EXPECT_EQ(listed_descriptors(dir + "/second"), inheritable_descriptors());
+}
+
+}  // namespace
+
+namespace {
+
+// A back end in memory: descriptors are numbers handed out in order, a child
+// is a record, names listed as missing fail to open with ENOENT. The
+// pipeline's own bookkeeping is tested here without starting a process.
+struct FakeWorld {
+  std::set<std::string> missing{""};
+  bool fail_start = false;
+  int next_fd = 10;
+  pid_t next_pid = 100;
+  std::set<int> open;
+  std::vector<std::string> started;
+  int closes = 0;
+};
+FakeWorld* world = nullptr;
+
+int fake_open(const char* name) {
+  if (world->missing.count(name)) {
+    errno = ENOENT;
+    return -1;
+  }
+  world->open.insert(world->next_fd);
+  return world->next_fd++;
+}
+int fake_close(ProcessPipeline*, int fd) {
+  EXPECT_EQ(world->open.erase(fd), 1u) << "closing " << fd << ", not open";
+  ++world->closes;
+  return 0;
+}
+const PipelineBackend fake_backend = {
+    [](ProcessPipeline*, const char* name, int) { return fake_open(name); },
+    [](ProcessPipeline*, const char* name, int, int) { return fake_open(name); },
+    [](ProcessPipeline* p, int, const char* program, char* const*, char* const*, int in, int out,
+       int err_fd, int, const char** errmsg, int* err) -> pid_t {
+      if (world->fail_start) {
+        *errmsg = "execvp";
+        *err = ENOENT;
+        return -1;
+      }
+      // As the real one, the parent's copies of the child's streams are closed.
+      for (int fd : {in, out, err_fd})
+        if (fd > 2) fake_close(p, fd);
+      world->started.push_back(std::string(program) + " " + std::to_string(in) + " " +
+                               std::to_string(out) + " " + std::to_string(err_fd));
+      return world->next_pid++;
+    },
+    fake_close,
+    [](ProcessPipeline*, pid_t pid, int* status, UsageTimes*, bool, const char**, int*) {
+      *status = 0;
+      return static_cast<int>(pid);
+    },
+    [](ProcessPipeline*, int* fds, int) {
+      fds[0] = fake_open("pipe");
+      fds[1] = fake_open("pipe");
+      return 0;
+    },
+    [](ProcessPipeline*, int, int) -> FILE* { return nullptr; },
+    [](ProcessPipeline*, int, int) -> FILE* { return nullptr; },
+    [](ProcessPipeline*) {},
+};
+
+class FakePipeline : public testing::Test {
+ protected:
+  FakeWorld fake;
+  void SetUp() override { world = &fake; }
+  void TearDown() override { world = nullptr; }
+  ProcessPipeline* create(int flags) {
+    ProcessPipeline* p = pex_create(flags, "t", nullptr);
+    p->backend->release_backend(p);
+    p->backend = &fake_backend;
+    return p;
+  }
+};
+
+TEST_F(FakePipeline, ErrorTexts) {
+  int err = -1;
+  ProcessPipeline* p = create(0);
+  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH | PEX_FINAL_STAGE, "true", args({"true"}), nullptr,
+                            nullptr, &err),
+            nullptr);
+  EXPECT_STREQ(pex_add_program(p, PEX_USE_PATH, "true", args({"true"}), nullptr, nullptr, &err),
+               "pipeline already complete");
+  EXPECT_EQ(err, 0);
+  errno = 0;
+  EXPECT_EQ(pex_prepare_input_file(p, 0, nullptr), nullptr);
+  EXPECT_EQ(errno, EINVAL);
+  pex_destroy(p);
+
+  p = pex_create(0, "t", nullptr);
+  EXPECT_EQ(pex_prepare_input_pipe(p, 0), nullptr);
+  EXPECT_EQ(errno, EINVAL);
+  pex_destroy(p);
+
+  // A final program that fails to start still completes the pipeline, so
+  // each case below gets a pipeline of its own.
+  fake.missing.insert("/no/such/dir/e");
+  struct Case {
+    int flags;
+    const char *outname, *errname, *text;
+    int err;
+  } cases[] = {
+      {PEX_FINAL_STAGE | PEX_STDERR_TO_PIPE, nullptr, "e",
+       "both ERRNAME and PEX_STDERR_TO_PIPE specified.", 0},
+      {PEX_FINAL_STAGE | PEX_NAME_IS_SUFFIX, ".out", nullptr, "open temporary output file", ENOENT},
+      {PEX_FINAL_STAGE, nullptr, "/no/such/dir/e", "open error file", ENOENT},
+  };
+  for (const Case& c : cases) {
+    p = create(0);
+    EXPECT_STREQ(pex_add_program(p, c.flags, "true", args({"true"}), c.outname, c.errname, &err),
+                 c.text);
+    EXPECT_EQ(err, c.err) << c.text;
+    EXPECT_STREQ(
+        pex_add_program(p, PEX_FINAL_STAGE, "true", args({"true"}), nullptr, nullptr, &err),
+        "pipeline already complete");
+    pex_destroy(p);
+  }
+
+  p = create(PEX_PIPE_STAGES);
+  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH | PEX_STDERR_TO_PIPE, "true", args({"true"}), nullptr,
+                            nullptr, &err),
+            nullptr);
+  EXPECT_STREQ(pex_add_program(p, PEX_USE_PATH | PEX_FINAL_STAGE, "true", args({"true"}), nullptr,
+                               nullptr, &err),
+               "PEX_STDERR_TO_PIPE used in the middle of pipeline");
+  pex_destroy(p);
+  EXPECT_EQ(fake.open, std::set<int>{});
+}
+
+// A stage that fails closes exactly what it opened, once: its input pipe
+// (which the pipeline then forgets), its output file and its error file.
+TEST_F(FakePipeline, AFailedStageReleasesWhatItOpened) {
+  int err = -1;
+  ProcessPipeline* p = create(PEX_PIPE_STAGES);
+  ASSERT_EQ(pex_add_program(p, 0, "first", args({"first"}), nullptr, nullptr, &err), nullptr);
+  EXPECT_EQ(fake.started, std::vector<std::string>{"first 0 11 2"});
+  EXPECT_EQ(fake.open, std::set<int>{10});  // the next stage's input
+
+  fake.fail_start = true;
+  EXPECT_STREQ(
+      pex_add_program(p, PEX_FINAL_STAGE, "second", args({"second"}), "out", "errors", &err),
+      "execvp");
+  EXPECT_EQ(err, ENOENT);
+  EXPECT_EQ(fake.open, std::set<int>{});
+  const int closes = fake.closes;
+  pex_destroy(p);
+  EXPECT_EQ(fake.closes, closes);  // nothing closed twice
+
+  // An error file that cannot be opened: the output file already open goes.
+  fake.fail_start = false;
+  fake.missing.insert("errors");
+  p = create(0);
+  EXPECT_STREQ(pex_add_program(p, PEX_FINAL_STAGE, "only", args({"only"}), "out", "errors", &err),
+               "open error file");
+  EXPECT_EQ(err, ENOENT);
+  EXPECT_EQ(fake.open, std::set<int>{});
+  pex_destroy(p);
 }
 
 }  // namespace
