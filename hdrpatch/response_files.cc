@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "support/alloc.h"
 #include "support/charclass.h"
@@ -22,25 +23,21 @@ bool only_white_space(const char* text) {
   return true;
 }
 
+struct FileCloser {
+  void operator()(FILE* file) const { fclose(file); }
+};
+
 // Reads a whole response file; null when it cannot be opened, sized or read.
-char* read_response_file(const char* path) {
-  FILE* file = fopen(path, "r");
-  if (file == nullptr) return nullptr;
+OwnedCString read_response_file(const char* path) {
+  const std::unique_ptr<FILE, FileCloser> file(fopen(path, "r"));
+  if (!file) return nullptr;
   long length = -1;
-  if (fseek(file, 0, SEEK_END) == 0) length = ftell(file);
-  if (length < 0 || fseek(file, 0, SEEK_SET) != 0) {
-    fclose(file);
-    return nullptr;
-  }
-  char* text = static_cast<char*>(checked_alloc(static_cast<size_t>(length) + 1));
-  const size_t got = fread(text, 1, static_cast<size_t>(length), file);
-  if (got < static_cast<size_t>(length) && ferror(file)) {
-    free(text);
-    fclose(file);
-    return nullptr;
-  }
-  text[got] = '\0';  // a NUL byte inside the file ends its text early
-  fclose(file);
+  if (fseek(file.get(), 0, SEEK_END) == 0) length = ftell(file.get());
+  if (length < 0 || fseek(file.get(), 0, SEEK_SET) != 0) return nullptr;
+  OwnedCString text(static_cast<char*>(checked_alloc(static_cast<size_t>(length) + 1)));
+  const size_t got = fread(text.get(), 1, static_cast<size_t>(length), file.get());
+  if (got < static_cast<size_t>(length) && ferror(file.get())) return nullptr;
+  text.get()[got] = '\0';  // a NUL byte inside the file ends its text early
   return text;
 }
 
@@ -71,13 +68,15 @@ void expand_response_files(int* argc, char*** argv) {
       fprintf(stderr, "%s: error: @-file refers to a directory\n", (*argv)[0]);
       exit_process(1);
     }
-    char* text = read_response_file(path);
-    if (text == nullptr) {
+    const OwnedCString text = read_response_file(path);
+    if (!text) {
       ++i;
       continue;
     }
-    ArgVector replacement = only_white_space(text) ? nullptr : split_into_arguments(text);
-    const int n = count_arguments(replacement);
+    // The vector itself is freed below; its strings move into the arguments.
+    const std::unique_ptr<char*, FreeDeleter> replacement(
+        only_white_space(text.get()) ? nullptr : split_into_arguments(text.get()));
+    const int n = count_arguments(replacement.get());
     if (*argv == original) *argv = copy_argument_vector(original);
     char** vector = *argv;
     free(vector[i]);
@@ -85,11 +84,9 @@ void expand_response_files(int* argc, char*** argv) {
     vector = static_cast<char**>(
         checked_resize(vector, sizeof(char*) * static_cast<size_t>(*argc + n + 1)));
     memmove(vector + i + n, vector + i + 1, sizeof(char*) * static_cast<size_t>(*argc - i));
-    for (int k = 0; k < n; ++k) vector[i + k] = replacement[k];
+    for (int k = 0; k < n; ++k) vector[i + k] = replacement.get()[k];
     *argc += n - 1;
     *argv = vector;
-    free(replacement);
-    free(text);
     // Stay at i: the first replacement argument is examined next.
   }
 }
