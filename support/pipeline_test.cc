@@ -130,19 +130,6 @@ TEST_F(Pipeline, TwoStagesThroughAnIntermediateFile) {
   EXPECT_FALSE(exists(intermediate));
 }
 
-TEST_F(Pipeline, KeepTempsAndTemplateBase) {
-  const std::string base = dir + "/keepXXXXXX";
-  ProcessPipeline* p = pex_create(PEX_KEEP_TEMPS, "t", base.c_str());
-  int err = 0;
-  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH, "true", args({"true"}), nullptr, nullptr, &err),
-            nullptr);
-  const std::string intermediate = p->pending_input_path;
-  EXPECT_EQ(intermediate.size(), base.size());
-  EXPECT_NE(intermediate, base);
-  pex_destroy(p);
-  EXPECT_TRUE(exists(intermediate));
-}
-
 TEST_F(Pipeline, TwoStagesThroughAPipe) {
   ProcessPipeline* p = pex_create(PEX_PIPE_STAGES, "t", nullptr);
   int err = 0;
@@ -383,6 +370,8 @@ const PipelineBackend fake_backend = {
 class FakePipeline : public testing::Test {
  protected:
   FakeWorld fake;
+  ScratchDir scratch;
+  const std::string& dir = scratch.path;
   void SetUp() override { world = &fake; }
   void TearDown() override { world = nullptr; }
   ProcessPipeline* create(int flags) {
@@ -475,6 +464,21 @@ TEST_F(FakePipeline, AFailedStageReleasesWhatItOpened) {
   EXPECT_EQ(err, ENOENT);
   EXPECT_EQ(fake.open, std::set<int>{});
   pex_destroy(p);
+}
+
+TEST_F(FakePipeline, KeepTempsAndTemplateBase) {
+  const std::string base = dir + "/keepXXXXXX";
+  ProcessPipeline* p = pex_create(PEX_KEEP_TEMPS, "t", base.c_str());
+  p->backend->release_backend(p);
+  p->backend = &fake_backend;
+  int err = 0;
+  ASSERT_EQ(pex_add_program(p, PEX_USE_PATH, "true", args({"true"}), nullptr, nullptr, &err),
+            nullptr);
+  const std::string intermediate = p->pending_input_path;
+  EXPECT_EQ(intermediate.size(), base.size());
+  EXPECT_NE(intermediate, base);
+  pex_destroy(p);
+  EXPECT_TRUE(exists(intermediate));
 }
 
 }  // namespace
