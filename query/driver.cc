@@ -246,11 +246,13 @@ bool apply_target_profile(const char* program_name, std::optional<TargetProfile>
     fflush(stderr);
     return false;
   }
-  QuerySettings& q = query_settings;
-  if (read.search_path) q.builtin_search_dirs = *read.search_path;
-  if (read.system_include_path) q.system_include_path = *read.system_include_path;
-  if (read.system_library_path) q.system_library_path = *read.system_library_path;
   *profile = std::move(read);
+  QuerySettings& q = query_settings;
+  if ((*profile)->search_path) q.builtin_search_dirs = (*profile)->search_path->c_str();
+  if ((*profile)->system_include_path)
+    q.system_include_path = (*profile)->system_include_path->c_str();
+  if ((*profile)->system_library_path)
+    q.system_library_path = (*profile)->system_library_path->c_str();
   return true;
 }
 
@@ -295,7 +297,7 @@ void read_environment(const std::optional<TargetProfile>& profile) {
   QuerySettings& q = query_settings;
   if (const char* path = getenv("MOD_QUERY_PATH")) append_search_dirs(path, ':');
   const char* libdir = getenv("MOD_QUERY_LIBDIR");
-  append_search_dirs(libdir ? libdir : q.builtin_search_dirs.c_str(), ':');
+  append_search_dirs(libdir ? libdir : q.builtin_search_dirs, ':');
 
   if (const char* sysroot = getenv("MOD_QUERY_SYSROOT_DIR"))
     q.sysroot_dir = sysroot;

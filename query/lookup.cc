@@ -127,14 +127,12 @@ const SystemDirs& system_dirs() {
   static const SystemDirs dirs = [] {
     SystemDirs d;
     const char* include = getenv("MOD_QUERY_SYSTEM_INCLUDE_PATH");
-    d.include_dirs =
-        split_dir_list({}, include ? include : query_settings.system_include_path.c_str());
+    d.include_dirs = split_dir_list({}, include ? include : query_settings.system_include_path);
     for (const char* var : {"CPATH", "C_INCLUDE_PATH", "CPP_INCLUDE_PATH"})
       if (const char* value = getenv(var))
         d.include_dirs = split_dir_list(std::move(d.include_dirs), value);
     const char* library = getenv("MOD_QUERY_SYSTEM_LIBRARY_PATH");
-    d.library_dirs =
-        split_dir_list({}, library ? library : query_settings.system_library_path.c_str());
+    d.library_dirs = split_dir_list({}, library ? library : query_settings.system_library_path);
     d.allow_cflags = getenv("MOD_QUERY_ALLOW_SYSTEM_CFLAGS") != nullptr;
     d.allow_libs = getenv("MOD_QUERY_ALLOW_SYSTEM_LIBS") != nullptr;
     return d;

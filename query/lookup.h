@@ -23,7 +23,6 @@ struct LoadResult {
   PackageRecord* module = nullptr;
   bool failed_check = false;
 };
-LoadResult load_module(const std::string& name, bool reporting,
-                       ModuleFileReader* reader = nullptr);
+LoadResult load_module(const std::string& name, bool reporting, ModuleFileReader* reader = nullptr);
 LoadResult lookup_module(const std::string& name);
 LoadResult lookup_module_quiet(const std::string& name);

@@ -28,10 +28,12 @@ struct QuerySettings {
   int short_errors = 0;
   std::optional<std::string> sysroot_dir;
   // Defaults the environment can override: the built-in ones, or a target
-  // profile's. The search list is also the self package's "mq_path".
-  std::string builtin_search_dirs = "/usr/lib/modquery:/usr/share/modquery";
-  std::string system_include_path = "/usr/include";
-  std::string system_library_path = "/usr/lib:/lib";
+  // profile's (which the driver keeps for the run). The search list is also
+  // the self package's "mq_path". Plain pointers: nothing is built before
+  // the program starts.
+  const char* builtin_search_dirs = "/usr/lib/modquery:/usr/share/modquery";
+  const char* system_include_path = "/usr/include";
+  const char* system_library_path = "/usr/lib:/lib";
 };
 
 extern QuerySettings query_settings;
