@@ -398,7 +398,6 @@ int run_mod_query(int argc, char** argv) {
 
   // The environment and a target profile, before the options are parsed.
   const bool debug_spew_env = enable_debug_from_environment();
-  take_override_snapshot();
   std::optional<TargetProfile> profile;
   if (!apply_target_profile(argc > 0 ? argv[0] : nullptr, &profile)) return 1;
   read_environment(profile);
@@ -416,6 +415,8 @@ int run_mod_query(int argc, char** argv) {
   if (q.min_tool_version)
     return compare_versions_text(kModQueryVersion, *q.min_tool_version) < 0 ? 1 : 0;
 
+  // Modules are read from here on: their variables may be overridden.
+  take_override_snapshot();
   // A failed check ends the run with the log and answers as they stand.
   if (!init_package_table(q.list_all)) return 1;
   if (q.list_all) {
