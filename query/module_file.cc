@@ -26,6 +26,27 @@ size_t ordinary_run(const char* p, size_t length) {
 
 }  // namespace
 
+bool LogicalLineReader::next(std::string_view* line, std::string* scratch) {
+  // Most lines hold neither a comment nor a backslash: they are the text
+  // itself up to the line feed.
+  const size_t n = bytes_.size();
+  if (pos_ < n) {
+    const size_t run = ordinary_run(bytes_.data() + pos_, n - pos_);
+    if (pos_ + run == n || bytes_[pos_ + run] == '\n') {
+      *line = bytes_.substr(pos_, run);
+      pos_ += run;
+      if (pos_ < n) {
+        ++pos_;  // the line feed
+        if (pos_ < n && bytes_[pos_] == '\r') ++pos_;
+      }
+      return true;
+    }
+  }
+  if (!next(scratch)) return false;
+  *line = *scratch;
+  return true;
+}
+
 bool LogicalLineReader::next(std::string* line) {
   line->clear();
   const size_t n = bytes_.size();
@@ -279,10 +300,10 @@ struct Reader {
     r.variables.emplace(name, std::move(expanded));
   }
 
-  void line(const std::string& raw_line) {
+  void line(std::string_view raw_line) {
     // The line is a C string: a NUL byte ends its usable text.
-    const char* raw = raw_line.c_str();
-    if (diagnostic_switches.debug_enabled) debug_spew("  line>%s\n", raw);
+    const std::string_view raw = raw_line.substr(0, raw_line.find('\0'));
+    if (diagnostic_switches.debug_enabled) debug_spew("  line>%s\n", std::string(raw).c_str());
     const std::string_view text = trim_view(raw);
     if (text.empty()) return;
     size_t i = 0;
@@ -320,9 +341,10 @@ PackageRecord* parse_module_text(const std::string& key, const char* path, std::
   Reader reader{record,    shown_path, skip_requires, skip_libs_private, skip_requires_private,
                 skip_flags};
   LogicalLineReader lines(bytes);
-  std::string line;
+  std::string scratch;
+  std::string_view line;
   bool any_line = false;
-  while (lines.next(&line)) {
+  while (lines.next(&line, &scratch)) {
     any_line = true;
     reader.line(line);
   }

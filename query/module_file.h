@@ -43,6 +43,9 @@ class LogicalLineReader {
   explicit LogicalLineReader(std::string_view bytes) : bytes_(bytes) {}
   // The next logical line, or false at the end of the text.
   bool next(std::string* line);
+  // The same as a view: into the text when the line is plain (no comment,
+  // no backslash), else into `scratch`, which then holds the line.
+  bool next(std::string_view* line, std::string* scratch);
 
  private:
   std::string_view bytes_;
