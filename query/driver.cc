@@ -256,30 +256,6 @@ bool apply_target_profile(const char* program_name, std::optional<TargetProfile>
   return true;
 }
 
-// Which profile was read and what each of its values became; after option
-// parsing, so that --debug shows it too.
-void trace_target_profile(const TargetProfile& profile) {
-  debug_spew("Target '%s': read profile '%s'\n", profile.triplet.c_str(), profile.path.c_str());
-  const struct {
-    const char* key;
-    const std::optional<std::string>& value;
-    const char* variable;
-  } uses[] = {
-      {"SearchPath", profile.search_path, "MOD_QUERY_LIBDIR"},
-      {"Sysroot", profile.sysroot, "MOD_QUERY_SYSROOT_DIR"},
-      {"SystemIncludePath", profile.system_include_path, "MOD_QUERY_SYSTEM_INCLUDE_PATH"},
-      {"SystemLibraryPath", profile.system_library_path, "MOD_QUERY_SYSTEM_LIBRARY_PATH"},
-  };
-  for (const auto& use : uses) {
-    if (!use.value) continue;
-    if (getenv(use.variable))
-      debug_spew("Profile value %s '%s' overridden by %s\n", use.key, use.value->c_str(),
-                 use.variable);
-    else
-      debug_spew("Profile value %s '%s' in use\n", use.key, use.value->c_str());
-  }
-}
-
 // MOD_QUERY_DEBUG_SPEW turns tracing and error printing on before anything
 // else happens; true when it is set.
 bool enable_debug_from_environment() {
@@ -405,6 +381,7 @@ int run_mod_query(int argc, char** argv) {
   if (!parse_options(&argc, &argv)) return 1;
   decide_error_printing(debug_spew_env);
   decide_loader_switches();
+  // After option parsing, so that --debug shows it too.
   if (profile) trace_target_profile(*profile);
 
   // Questions that need no module.

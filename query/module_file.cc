@@ -352,58 +352,69 @@ PackageRecord* parse_module_text(const std::string& key, const char* path, std::
   return record;
 }
 
-PackageRecord* ModuleFileReader::read(const std::string& key, const char* path, bool skip_requires,
-                                      bool skip_libs_private, bool skip_requires_private,
-                                      bool skip_flags) {
-  std::string& buffer = buffer_;
-  // Non-blocking open: a FIFO named as a module file must not hang the query.
+FileRead read_regular_file(const char* path, off_t max_size, std::string* buffer, size_t* size) {
   const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
-    verbose_error("Failed to open '%s': %s\n", path, g_strerror(errno));
-    return nullptr;
-  }
-  // Only a regular file is a module file: a directory, a device or a FIFO is
-  // refused as unopenable (a device such as /dev/zero would never end).
+  if (fd < 0) return {FileRead::kOpenFailed, errno};
+  // Only a regular file is read: a device such as /dev/zero would never end.
   struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxModuleFileSize) {
-    const char* why = S_ISDIR(st.st_mode)   ? g_strerror(EISDIR)
-                      : S_ISREG(st.st_mode) ? g_strerror(EFBIG)
-                                            : "Not a regular file";
+  FileRead result{FileRead::kRead, 0};
+  if (fstat(fd, &st) != 0)
+    result = {FileRead::kOpenFailed, errno};
+  else if (!S_ISREG(st.st_mode))
+    result = {FileRead::kNotRegular, S_ISDIR(st.st_mode) ? EISDIR : 0};
+  else if (st.st_size > max_size)
+    result = {FileRead::kTooLarge, EFBIG};
+  if (result.outcome != FileRead::kRead) {
     close(fd);
-    verbose_error("Failed to open '%s': %s\n", path, why);
-    return nullptr;
+    return result;
   }
   const size_t expected = static_cast<size_t>(st.st_size);
-  if (buffer.size() < expected + 1) buffer.resize(std::max<size_t>(expected + 1, 16384));
-  size_t size = 0;
+  if (buffer->size() < expected + 1) buffer->resize(std::max<size_t>(expected + 1, 16384));
+  *size = 0;
   for (;;) {
     // A file that grows while it is read is still bounded.
-    if (size == buffer.size()) {
-      if (size > static_cast<size_t>(kMaxModuleFileSize)) {
-        close(fd);
-        verbose_error("Failed to open '%s': %s\n", path, g_strerror(EFBIG));
-        return nullptr;
+    if (*size == buffer->size()) {
+      if (*size > static_cast<size_t>(max_size)) {
+        result = {FileRead::kTooLarge, EFBIG};
+        break;
       }
-      buffer.resize(buffer.size() * 2);
+      buffer->resize(buffer->size() * 2);
     }
-    const ssize_t got = ::read(fd, &buffer[size], buffer.size() - size);
+    const size_t wanted = buffer->size() - *size;
+    const ssize_t got = read(fd, &(*buffer)[*size], wanted);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
-      // A failed read is not the end of the file: half a file is no module.
-      const int error = errno;
-      close(fd);
-      verbose_error("Failed to read '%s': %s\n", path, g_strerror(error));
-      return nullptr;
+      // A failed read is not the end of the file: half a file is no text.
+      result = {FileRead::kReadFailed, errno};
+      break;
     }
-    if (got == 0) break;
-    const size_t wanted = buffer.size() - size;
-    size += static_cast<size_t>(got);
+    *size += static_cast<size_t>(got);
     // A regular file returns less than asked only at its end: the buffer
     // holds more than the file's size, so one read usually suffices.
     if (static_cast<size_t>(got) < wanted) break;
   }
   close(fd);
+  return result;
+}
+
+PackageRecord* ModuleFileReader::read(const std::string& key, const char* path, bool skip_requires,
+                                      bool skip_libs_private, bool skip_requires_private,
+                                      bool skip_flags) {
+  size_t size = 0;
+  const FileRead file = read_regular_file(path, kMaxModuleFileSize, &buffer_, &size);
+  switch (file.outcome) {
+    case FileRead::kRead:
+      break;
+    case FileRead::kReadFailed:
+      verbose_error("Failed to read '%s': %s\n", path, g_strerror(file.error));
+      return nullptr;
+    default:
+      // Whatever cannot be read whole as a module file is refused as unopenable.
+      verbose_error("Failed to open '%s': %s\n", path,
+                    file.error ? g_strerror(file.error) : "Not a regular file");
+      return nullptr;
+  }
   debug_spew("Parsing package file '%s'\n", path);
-  return parse_module_text(key, path, std::string_view(buffer.data(), size), skip_requires,
+  return parse_module_text(key, path, std::string_view(buffer_.data(), size), skip_requires,
                            skip_libs_private, skip_requires_private, skip_flags);
 }

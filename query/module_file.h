@@ -12,6 +12,19 @@
 // refusing it keeps a stray huge file from exhausting memory.
 inline constexpr off_t kMaxModuleFileSize = off_t{64} << 20;
 
+// How reading a text file that must be regular and bounded went. `error` is
+// the system's error number for a failed open or read, EISDIR for a
+// directory (another kind of file has none), EFBIG for a file too large.
+struct FileRead {
+  enum Outcome { kRead, kOpenFailed, kNotRegular, kTooLarge, kReadFailed } outcome;
+  int error = 0;
+};
+
+// Reads the whole regular file `path`, of at most `max_size` bytes (also
+// while it grows), into `buffer` (grown as needed, never shrunk); `*size`
+// is the text's length. Opened without blocking, so a FIFO never hangs.
+FileRead read_regular_file(const char* path, off_t max_size, std::string* buffer, size_t* size);
+
 // Reads module files into records through one buffer it owns: a query that
 // reads hundreds of files reuses the memory of the first. The text is
 // parsed from the buffer and copied into the record, which keeps no view.

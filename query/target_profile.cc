@@ -1,12 +1,9 @@
 #include "query/target_profile.h"
 
-#include <fcntl.h>
 #include <glib.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
+#include <cstdlib>
 
 #include "query/module_file.h"
 #include "query/query.h"
@@ -17,16 +14,18 @@ namespace {
 // A profile is a few lines; anything larger is not one.
 constexpr off_t kMaxProfileSize = off_t{1} << 20;
 
+// Each key, the value it sets, and the variable that wins over that value.
 struct ProfileKey {
   const char* name;
   std::optional<std::string> TargetProfile::*field;
+  const char* variable;
 };
 
 constexpr ProfileKey kProfileKeys[] = {
-    {"SearchPath", &TargetProfile::search_path},
-    {"Sysroot", &TargetProfile::sysroot},
-    {"SystemIncludePath", &TargetProfile::system_include_path},
-    {"SystemLibraryPath", &TargetProfile::system_library_path},
+    {"SearchPath", &TargetProfile::search_path, "MOD_QUERY_LIBDIR"},
+    {"Sysroot", &TargetProfile::sysroot, "MOD_QUERY_SYSROOT_DIR"},
+    {"SystemIncludePath", &TargetProfile::system_include_path, "MOD_QUERY_SYSTEM_INCLUDE_PATH"},
+    {"SystemLibraryPath", &TargetProfile::system_library_path, "MOD_QUERY_SYSTEM_LIBRARY_PATH"},
 };
 
 std::string quoted(std::string_view text) {
@@ -64,29 +63,31 @@ bool valid_triplet(std::string_view triplet) {
 
 bool parse_target_profile(std::string_view text, TargetProfile* profile, std::string* error) {
   LogicalLineReader lines(text);
-  std::string line;
-  while (lines.next(&line)) {
-    const std::string trimmed = trim_string(line.c_str());
+  std::string scratch;
+  std::string_view line;
+  while (lines.next(&line, &scratch)) {
+    // As in a module file, a NUL byte ends the line's text.
+    const std::string_view trimmed = trim_view(line.substr(0, line.find('\0')));
     if (trimmed.empty()) continue;
     const size_t colon = trimmed.find(':');
-    const std::string key = trim_string(std::string_view(trimmed).substr(0, colon));
-    const ProfileKey* found = nullptr;
-    for (const ProfileKey& k : kProfileKeys)
-      if (colon != std::string::npos && key == k.name) found = &k;
-    if (colon == std::string::npos) {
+    if (colon == std::string_view::npos) {
       *error = "Malformed line " + quoted(trimmed) + " in " + quoted(profile->path) + "\n";
       return false;
     }
+    const std::string_view key = trim_view(trimmed.substr(0, colon));
+    const ProfileKey* found = nullptr;
+    for (const ProfileKey& k : kProfileKeys)
+      if (key == k.name) found = &k;
     if (found == nullptr) {
       *error = "Unknown keyword " + quoted(key) + " in " + quoted(profile->path) + "\n";
       return false;
     }
     std::optional<std::string>& field = profile->*(found->field);
     if (field) {
-      *error = key + " field occurs twice in " + quoted(profile->path) + "\n";
+      *error = std::string(key) + " field occurs twice in " + quoted(profile->path) + "\n";
       return false;
     }
-    field = trim_string(std::string_view(trimmed).substr(colon + 1));
+    field = std::string(trim_view(trimmed.substr(colon + 1)));
   }
   return true;
 }
@@ -99,41 +100,43 @@ bool load_target_profile(const std::string& triplet, const std::string& folder,
     return false;
   }
   profile->path = folder + "/" + triplet;
-  const int fd = open(profile->path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
-    const int open_error = errno;
-    *error = open_error == ENOENT
-                 ? "No profile for target " + quoted(triplet) + " (looked for " +
-                       quoted(profile->path) + ")\n"
-                 : "Failed to open " + quoted(profile->path) + ": " + g_strerror(open_error) + "\n";
-    return false;
-  }
-  struct stat st;
   std::string text;
-  bool ok = false;
-  if (fstat(fd, &st) != 0) {
-    *error = "Failed to open " + quoted(profile->path) + ": " + g_strerror(errno) + "\n";
-  } else if (!S_ISREG(st.st_mode) || st.st_size > kMaxProfileSize) {
-    *error = "Failed to open " + quoted(profile->path) + ": " +
-             (S_ISREG(st.st_mode) ? g_strerror(EFBIG) : "Not a regular file") + "\n";
-  } else {
-    ok = true;
-    text.resize(static_cast<size_t>(st.st_size));
-    size_t size = 0;
-    while (size < text.size()) {
-      const ssize_t got = read(fd, &text[size], text.size() - size);
-      if (got < 0 && errno == EINTR) continue;
-      if (got < 0) {
-        *error = "Failed to read " + quoted(profile->path) + ": " + g_strerror(errno) + "\n";
-        ok = false;
-      }
-      if (got <= 0) break;
-      size += static_cast<size_t>(got);
-    }
-    text.resize(size);
+  size_t size = 0;
+  const FileRead file = read_regular_file(profile->path.c_str(), kMaxProfileSize, &text, &size);
+  const std::string shown = quoted(profile->path);
+  switch (file.outcome) {
+    case FileRead::kRead:
+      return parse_target_profile(std::string_view(text.data(), size), profile, error);
+    case FileRead::kOpenFailed:
+      *error = file.error == ENOENT
+                   ? "No profile for target " + quoted(triplet) + " (looked for " + shown + ")\n"
+                   : "Failed to open " + shown + ": " + g_strerror(file.error) + "\n";
+      return false;
+    case FileRead::kNotRegular:
+      *error = "Failed to open " + shown + ": Not a regular file\n";
+      return false;
+    case FileRead::kTooLarge:
+      *error = "Failed to open " + shown + ": " + g_strerror(EFBIG) + "\n";
+      return false;
+    case FileRead::kReadFailed:
+      *error = "Failed to read " + shown + ": " + g_strerror(file.error) + "\n";
+      return false;
   }
-  close(fd);
-  return ok && parse_target_profile(text, profile, error);
+  return false;
+}
+
+void trace_target_profile(const TargetProfile& profile) {
+  if (!diagnostic_switches.debug_enabled) return;
+  debug_spew("Target '%s': read profile '%s'\n", profile.triplet.c_str(), profile.path.c_str());
+  for (const ProfileKey& key : kProfileKeys) {
+    const std::optional<std::string>& value = profile.*(key.field);
+    if (!value) continue;
+    if (getenv(key.variable))
+      debug_spew("Profile value %s '%s' overridden by %s\n", key.name, value->c_str(),
+                 key.variable);
+    else
+      debug_spew("Profile value %s '%s' in use\n", key.name, value->c_str());
+  }
 }
 
 std::string target_profile_folder() {

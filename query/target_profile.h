@@ -36,6 +36,10 @@ bool parse_target_profile(std::string_view text, TargetProfile* profile, std::st
 bool load_target_profile(const std::string& triplet, const std::string& folder,
                          TargetProfile* profile, std::string* error);
 
+// Traces, when debugging, which profile was read and whether each of its
+// values is in use or overridden by its variable.
+void trace_target_profile(const TargetProfile& profile);
+
 // The folder of installed profiles: ../share/mod-query/targets from the
 // program's own folder, else the one fixed at build time.
 std::string target_profile_folder();
