@@ -9,7 +9,7 @@
 
 #include "query/query.h"
 
-using VisitedSet = std::unordered_set<std::string_view>;
+using VisitedSet = std::unordered_set<std::string_view, TextHash>;
 using ModuleSequence = std::deque<PackageRecord*>;
 
 // The walks one query has made, by whether private requirements were followed.

@@ -32,7 +32,8 @@ bool scan_search_directory(const std::string& dir) {
     const size_t length = strlen(entry->d_name);
     if (length < 3 || strcmp(entry->d_name + length - 3, ".mq") != 0) continue;
     char* path = g_build_filename(dir.c_str(), entry->d_name, nullptr);
-    const bool failed_check = load_module(path, false, &reader).failed_check;
+    const bool failed_check =
+        load_module(path, false, &reader, entry->d_type == DT_REG).failed_check;
     g_free(path);
     if (failed_check) {
       closedir(d);

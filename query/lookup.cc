@@ -260,6 +260,8 @@ using LoadStack = std::vector<LoadFrame>;
 struct LoadState {
   LoadStack stack;
   ModuleFileReader* reader;
+  // The first name is a path a directory listing has just called a regular file.
+  bool listed_regular = false;
 };
 
 // Finds and reads the module file for `name` and stores its record. Returns
@@ -272,9 +274,11 @@ PackageRecord* start_load(const std::string& name, bool reporting, LoadState* st
   debug_spew("Looking for package '%s'\n", name.c_str());
   std::string key, path;
   int rank = 0;
+  FoundModuleFile found;  // open when the search found the file
   if (name.size() > 3 && ends_with(name, ".mq")) {
     debug_spew("Considering '%s' to be a filename rather than a package name\n", name.c_str());
     path = name;
+    if (state->listed_regular) found.fd = open_listed_module_file(path.c_str());
     char* base = g_path_get_basename(name.c_str());
     key.assign(base, strlen(base) >= 3 ? strlen(base) - 3 : 0);
     g_free(base);
@@ -297,7 +301,7 @@ PackageRecord* start_load(const std::string& name, bool reporting, LoadState* st
     }
     const std::string file_name = name + ".mq";
     for (size_t i = 0; i < search_path.size() && path.empty(); ++i) {
-      if (module_file_present(i, file_name)) {
+      if (find_module_file(i, file_name, &found)) {
         path = module_file_path(i, file_name);
         rank = static_cast<int>(i + 1);
       }
@@ -315,9 +319,13 @@ PackageRecord* start_load(const std::string& name, bool reporting, LoadState* st
   }
 
   debug_spew("Reading '%s' from file '%s'\n", name.c_str(), path.c_str());
-  PackageRecord* record = state->reader->read(
-      key, path.c_str(), loader_switches.skip_requires, loader_switches.skip_libs_private,
-      loader_switches.skip_requires_private, loader_switches.skip_flags);
+  const LoaderSwitches& s = loader_switches;
+  PackageRecord* record =
+      found.fd >= 0
+          ? state->reader->read_open(found.fd, found.size, key, path.c_str(), s.skip_requires,
+                                     s.skip_libs_private, s.skip_requires_private, s.skip_flags)
+          : state->reader->read(key, path.c_str(), s.skip_requires, s.skip_libs_private,
+                                s.skip_requires_private, s.skip_flags);
   if (record == nullptr) {
     debug_spew("Failed to parse '%s'\n", path.c_str());
     return nullptr;
@@ -376,12 +384,14 @@ PackageRecord* finish_load(LoadFrame* f) {
 
 }  // namespace
 
-LoadResult load_module(const std::string& name, bool reporting, ModuleFileReader* reader) {
+LoadResult load_module(const std::string& name, bool reporting, ModuleFileReader* reader,
+                       bool listed_regular) {
   ModuleFileReader own_reader;
-  LoadState state{{}, reader ? reader : &own_reader};
+  LoadState state{{}, reader ? reader : &own_reader, listed_regular};
   LoadStack& stack = state.stack;
   bool pending;
   PackageRecord* found = start_load(name, reporting, &state, &pending);
+  state.listed_regular = false;
   if (!pending) return {found, false};
   constexpr LoadResult kFailedCheck = {nullptr, true};
   for (;;) {

@@ -1,10 +1,12 @@
 #include "query/module_dirs.h"
 
 #include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -12,8 +14,10 @@
 
 namespace {
 
-// Questions answered by stat before a directory is read whole: a small query
-// costs a stat or two, a large one one pass over the directory.
+// Questions answered by opening before a directory is read whole: a small
+// query costs an open or two, a large one one pass over the directory, after
+// which a name it lacks (each module's "-uninstalled" form, for one) costs
+// no system call.
 constexpr int kQuestionsBeforeListing = 16;
 
 // The ".mq" entries of one directory: names packed in one buffer, found
@@ -22,8 +26,8 @@ struct DirIndex {
   int questions = 0;
   bool listed = false;
   bool unlistable = false;
-  // Each entry: its type from the directory (DT_UNKNOWN or a link leaves the
-  // answer to stat), the name's length, the name.
+  // Each entry: its type from the directory, the name's length in two
+  // bytes, then the name.
   std::string names;
   std::vector<uint32_t> slots;  // offset + 1 into `names`; 0 is empty
 
@@ -34,7 +38,7 @@ struct DirIndex {
   }
   // The slot holding `name`, or the empty slot where it would go.
   uint32_t& slot_for(std::string_view name) {
-    size_t i = std::hash<std::string_view>{}(name) & (slots.size() - 1);
+    size_t i = TextHash{}(name) & (slots.size() - 1);
     while (slots[i] != 0 && name_at(slots[i] - 1) != name) i = (i + 1) & (slots.size() - 1);
     return slots[i];
   }
@@ -69,12 +73,17 @@ void list_directory(DirIndex* index, const std::string& dir) {
   index->listed = true;
 }
 
-bool stat_says_regular(const std::string& path) {
-  struct stat st;
-  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+// Without blocking, and never as a controlling terminal: what is opened
+// here may turn out not to be a regular file.
+int open_module_file(const char* path) {
+  return open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
 }
 
 }  // namespace
+
+int open_listed_module_file(const char* path) {
+  return open_module_file(path);
+}
 
 std::string module_file_path(size_t dir_index, std::string_view file_name) {
   std::string path;
@@ -83,17 +92,42 @@ std::string module_file_path(size_t dir_index, std::string_view file_name) {
   return path;
 }
 
-bool module_file_present(size_t dir_index, std::string_view file_name) {
-  // A name with a "/" reaches into a subdirectory: only stat can tell.
-  if (file_name.find('/') != std::string_view::npos)
-    return stat_says_regular(module_file_path(dir_index, file_name));
-  if (dir_indexes.size() < search_path.size()) dir_indexes.resize(search_path.size());
-  DirIndex& index = dir_indexes[dir_index];
-  if (!index.listed && !index.unlistable && ++index.questions > kQuestionsBeforeListing)
-    list_directory(&index, search_path[dir_index]);
-  if (!index.listed) return stat_says_regular(module_file_path(dir_index, file_name));
-  const uint32_t slot = index.slot_for(file_name);
-  if (slot == 0) return false;
-  return static_cast<unsigned char>(index.names[slot - 1]) == DT_REG ||
-         stat_says_regular(module_file_path(dir_index, file_name));
+bool find_module_file(size_t dir_index, std::string_view file_name, FoundModuleFile* found) {
+  // A name with a "/" reaches into a subdirectory, which the index does not hold.
+  const bool indexable = file_name.find('/') == std::string_view::npos;
+  DirIndex* index = nullptr;
+  bool listed_regular = false;
+  if (indexable) {
+    if (dir_indexes.size() < search_path.size()) dir_indexes.resize(search_path.size());
+    index = &dir_indexes[dir_index];
+    if (!index->listed && !index->unlistable && ++index->questions > kQuestionsBeforeListing)
+      list_directory(index, search_path[dir_index]);
+    if (index->listed) {
+      const uint32_t slot = index->slot_for(file_name);
+      if (slot == 0) return false;
+      listed_regular = static_cast<unsigned char>(index->names[slot - 1]) == DT_REG;
+    }
+  }
+  const std::string path = module_file_path(dir_index, file_name);
+  const int fd = open_module_file(path.c_str());
+  struct stat st;
+  if (fd >= 0) {
+    // The directory has said what the entry is: no status is needed.
+    if (listed_regular) {
+      *found = {fd, -1};
+      return true;
+    }
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+      *found = {fd, st.st_size};
+      return true;
+    }
+    close(fd);
+    return false;
+  }
+  if (errno == ENOENT || errno == ENOTDIR) return false;
+  // Present but not openable (no permission, say): still the file the search
+  // finds, and reading it reports why it cannot be read.
+  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  *found = {-1, st.st_size};
+  return true;
 }

@@ -1,7 +1,10 @@
-// Whether a search directory holds a module file of a given name. A query
-// that reaches hundreds of modules asks each directory many times; after a
-// few questions the directory is read once and answered from memory.
+// Finding a module file in a search directory. The file is opened where it
+// is looked for: a module costs the open its reading needs and no separate
+// test. A directory asked many times is read once, so that the names it
+// lacks are answered from memory.
 #pragma once
+
+#include <sys/types.h>
 
 #include <cstddef>
 #include <string>
@@ -9,5 +12,20 @@
 
 // The path of `file_name` in the directory search_path[dir_index].
 std::string module_file_path(size_t dir_index, std::string_view file_name);
-// True when that path is a regular file, as stat would say.
-bool module_file_present(size_t dir_index, std::string_view file_name);
+
+// A module file found in a search directory: open (`fd`, with its `size`,
+// or -1 when the directory's listing said it was a regular file and no
+// status was taken) and known to be a regular file, or, with `fd` -1, a
+// regular file that could not be opened, which the reader then reports.
+struct FoundModuleFile {
+  int fd = -1;
+  off_t size = 0;
+};
+
+// True when the path names a regular file (links followed), as stat would
+// say; then `*found` holds it, and its descriptor belongs to the caller.
+bool find_module_file(size_t dir_index, std::string_view file_name, FoundModuleFile* found);
+
+// Opens a module file that a directory listing has reported as a regular
+// file, as find_module_file does; -1 when it cannot be opened.
+int open_listed_module_file(const char* path);

@@ -362,23 +362,51 @@ FileRead read_regular_file(const char* path, off_t max_size, std::string* buffer
     result = {FileRead::kOpenFailed, errno};
   else if (!S_ISREG(st.st_mode))
     result = {FileRead::kNotRegular, S_ISDIR(st.st_mode) ? EISDIR : 0};
-  else if (st.st_size > max_size)
-    result = {FileRead::kTooLarge, EFBIG};
   if (result.outcome != FileRead::kRead) {
     close(fd);
     return result;
   }
-  const size_t expected = static_cast<size_t>(st.st_size);
-  if (buffer->size() < expected + 1) buffer->resize(std::max<size_t>(expected + 1, 16384));
+  return read_open_file(fd, st.st_size, max_size, buffer, size);
+}
+
+FileRead read_open_file(int fd, off_t expected_size, off_t max_size, std::string* buffer,
+                        size_t* size) {
+  FileRead result{FileRead::kRead, 0};
   *size = 0;
+  const size_t limit = static_cast<size_t>(max_size);
+  if (expected_size > max_size) {
+    close(fd);
+    return {FileRead::kTooLarge, EFBIG};
+  }
+  // An unknown size (-1) is asked for once the first read fills the buffer.
+  bool size_known = expected_size >= 0;
+  const size_t expected = static_cast<size_t>(std::max<off_t>(expected_size, 0));
+  if (buffer->size() < expected + 1) buffer->resize(std::max<size_t>(expected + 1, 16384));
   for (;;) {
-    // A file that grows while it is read is still bounded.
     if (*size == buffer->size()) {
-      if (*size > static_cast<size_t>(max_size)) {
+      if (!size_known) {
+        size_known = true;
+        struct stat st;
+        if (fstat(fd, &st) != 0) {
+          result = {FileRead::kOpenFailed, errno};
+          break;
+        }
+        if (!S_ISREG(st.st_mode)) {
+          result = {FileRead::kNotRegular, 0};
+          break;
+        }
+        if (st.st_size > max_size) {
+          result = {FileRead::kTooLarge, EFBIG};
+          break;
+        }
+      }
+      // A file that grows while it is read is still bounded: one byte past
+      // the bound is enough to know.
+      if (*size > limit) {
         result = {FileRead::kTooLarge, EFBIG};
         break;
       }
-      buffer->resize(buffer->size() * 2);
+      buffer->resize(std::min(buffer->size() * 2, limit + 1));
     }
     const size_t wanted = buffer->size() - *size;
     const ssize_t got = read(fd, &(*buffer)[*size], wanted);
@@ -402,6 +430,24 @@ PackageRecord* ModuleFileReader::read(const std::string& key, const char* path, 
                                       bool skip_flags) {
   size_t size = 0;
   const FileRead file = read_regular_file(path, kMaxModuleFileSize, &buffer_, &size);
+  return parse_read(file, key, path, size, skip_requires, skip_libs_private, skip_requires_private,
+                    skip_flags);
+}
+
+PackageRecord* ModuleFileReader::read_open(int fd, off_t file_size, const std::string& key,
+                                           const char* path, bool skip_requires,
+                                           bool skip_libs_private, bool skip_requires_private,
+                                           bool skip_flags) {
+  size_t size = 0;
+  const FileRead file = read_open_file(fd, file_size, kMaxModuleFileSize, &buffer_, &size);
+  return parse_read(file, key, path, size, skip_requires, skip_libs_private, skip_requires_private,
+                    skip_flags);
+}
+
+PackageRecord* ModuleFileReader::parse_read(const FileRead& file, const std::string& key,
+                                            const char* path, size_t size, bool skip_requires,
+                                            bool skip_libs_private, bool skip_requires_private,
+                                            bool skip_flags) {
   switch (file.outcome) {
     case FileRead::kRead:
       break;

@@ -24,6 +24,10 @@ struct FileRead {
 // while it grows), into `buffer` (grown as needed, never shrunk); `*size`
 // is the text's length. Opened without blocking, so a FIFO never hangs.
 FileRead read_regular_file(const char* path, off_t max_size, std::string* buffer, size_t* size);
+// The same for a regular file already open, whose status gave
+// `expected_size` (-1: not known); closes `fd`.
+FileRead read_open_file(int fd, off_t expected_size, off_t max_size, std::string* buffer,
+                        size_t* size);
 
 // Reads module files into records through one buffer it owns: a query that
 // reads hundreds of files reuses the memory of the first. The text is
@@ -36,8 +40,16 @@ class ModuleFileReader {
   // flags nor reports anything about them.
   PackageRecord* read(const std::string& key, const char* path, bool skip_requires,
                       bool skip_libs_private, bool skip_requires_private, bool skip_flags = false);
+  // The same for a regular file of `file_size` bytes already open as `fd`,
+  // which it closes; `path` names it in messages and gives mqfiledir.
+  PackageRecord* read_open(int fd, off_t file_size, const std::string& key, const char* path,
+                           bool skip_requires, bool skip_libs_private, bool skip_requires_private,
+                           bool skip_flags);
 
  private:
+  PackageRecord* parse_read(const FileRead& file, const std::string& key, const char* path,
+                            size_t size, bool skip_requires, bool skip_libs_private,
+                            bool skip_requires_private, bool skip_flags);
   std::string buffer_;
 };
 

@@ -78,9 +78,10 @@ std::vector<std::string> split_module_list(std::string_view text) {
 
 std::vector<VersionRequirement> parse_module_list(PackageRecord* declared_by, std::string_view text,
                                                   const char* path) {
+  const std::vector<std::string> entries = split_module_list(text);
   std::vector<VersionRequirement> result;
-  result.reserve(4);
-  for (const std::string& entry : split_module_list(text)) {
+  result.reserve(entries.size());  // records keep these: no room to spare
+  for (const std::string& entry : entries) {
     const char* p = entry.c_str();
     VersionRequirement req;
     req.declared_by = declared_by;
@@ -173,7 +174,8 @@ int compare_versions_text(std::string_view a, std::string_view b) {
 bool version_test(VersionOp comparison, const std::string& actual,
                   const std::optional<std::string>& bound) {
   if (comparison == VersionOp::Any) return true;
-  const int c = compare_versions_text(actual, bound ? *bound : std::string());
+  const int c =
+      compare_versions_text(actual, bound ? std::string_view(*bound) : std::string_view());
   switch (comparison) {
     case VersionOp::Less:
       return c < 0;

@@ -1,0 +1,47 @@
+#include "query/variable_list.h"
+
+#include "query/query.h"
+
+VariableList::VariableList(std::initializer_list<Entry> entries) {
+  for (const Entry& entry : entries) emplace(entry.first, entry.second);
+}
+
+size_t VariableList::position(std::string_view name) const {
+  if (slots_.empty()) {
+    for (size_t i = 0; i < entries_.size(); ++i)
+      if (entries_[i].first == name) return i;
+    return entries_.size();
+  }
+  const size_t mask = slots_.size() - 1;
+  for (size_t s = TextHash{}(name)&mask; slots_[s] != 0; s = (s + 1) & mask)
+    if (entries_[slots_[s] - 1].first == name) return slots_[s] - 1;
+  return entries_.size();
+}
+
+void VariableList::add_to_index(size_t i) {
+  if (entries_.size() <= kUnindexed) return;
+  if (slots_.size() < entries_.size() * 2) {
+    // Grown (or first built) with room to spare: every entry placed again.
+    slots_.assign(slots_.empty() ? 64 : slots_.size() * 2, 0);
+    for (size_t j = 0; j < i; ++j) add_to_index(j);
+  }
+  const size_t mask = slots_.size() - 1;
+  size_t s = TextHash{}(entries_[i].first) & mask;
+  while (slots_[s] != 0) s = (s + 1) & mask;
+  slots_[s] = static_cast<uint32_t>(i + 1);
+}
+
+bool VariableList::emplace(std::string_view name, std::string value) {
+  if (position(name) < entries_.size()) return false;
+  if (entries_.empty()) entries_.reserve(4);
+  entries_.emplace_back(std::string(name), std::move(value));
+  add_to_index(entries_.size() - 1);
+  return true;
+}
+
+std::string& VariableList::operator[](std::string_view name) {
+  const size_t i = position(name);
+  if (i < entries_.size()) return entries_[i].second;
+  emplace(name, std::string());
+  return entries_.back().second;
+}
