@@ -76,6 +76,7 @@ std::string flag_list_to_string(const std::vector<const FlagItem*>& flags) {
 std::vector<PackageRecord*> modules_in_walk_order(const std::vector<PackageRecord*>& modules,
                                                   bool follow_private) {
   VisitedSet visited;
+  visited.reserve(package_table ? package_table->size() : 0);
   ModuleSequence walked;
   for (auto it = modules.rbegin(); it != modules.rend(); ++it)
     walk_requirement_chain(*it, follow_private, &visited, &walked);

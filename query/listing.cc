@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "query/lookup.h"
+#include "query/module_dirs.h"
 #include "query/module_file.h"
 
 bool scan_search_directory(const std::string& dir) {
@@ -24,6 +25,7 @@ bool scan_search_directory(const std::string& dir) {
   }
   debug_spew("Scanning directory '%s'\n", dir.c_str());
   ModuleFileReader reader;
+  std::string path;
   while (const dirent* entry = readdir(d)) {
     // Only a ".mq" entry can be a module file. Any other entry would be
     // looked up as a module name, and with an empty or relative search
@@ -31,10 +33,9 @@ bool scan_search_directory(const std::string& dir) {
     // zlib/ beside zlib.mq): such entries are left alone.
     const size_t length = strlen(entry->d_name);
     if (length < 3 || strcmp(entry->d_name + length - 3, ".mq") != 0) continue;
-    char* path = g_build_filename(dir.c_str(), entry->d_name, nullptr);
+    join_entry_path(dir, std::string_view(entry->d_name, length), &path);
     const bool failed_check =
         load_module(path, false, &reader, entry->d_type == DT_REG).failed_check;
-    g_free(path);
     if (failed_check) {
       closedir(d);
       return false;

@@ -228,6 +228,7 @@ std::vector<std::string> split_dir_list(std::vector<std::string> list, const cha
 bool init_package_table(bool list_all) {
   if (package_table) return true;
   package_table = new PackageTable;
+  package_table->reserve(64);
   if (list_all) {
     for (const std::string& dir : search_path)
       if (!scan_search_directory(dir)) return false;
@@ -279,9 +280,8 @@ PackageRecord* start_load(const std::string& name, bool reporting, LoadState* st
     debug_spew("Considering '%s' to be a filename rather than a package name\n", name.c_str());
     path = name;
     if (state->listed_regular) found.fd = open_listed_module_file(path.c_str());
-    char* base = g_path_get_basename(name.c_str());
-    key.assign(base, strlen(base) >= 3 ? strlen(base) - 3 : 0);
-    g_free(base);
+    const std::string_view base = path_base_name(name);
+    key.assign(base.substr(0, base.size() - 3));
   } else {
     if (loader_switches.prefer_uninstalled &&
         !(name.size() > 12 && ends_with(name, "-uninstalled"))) {

@@ -131,3 +131,25 @@ bool find_module_file(size_t dir_index, std::string_view file_name, FoundModuleF
   *found = {-1, st.st_size};
   return true;
 }
+
+void join_entry_path(std::string_view dir, std::string_view name, std::string* out) {
+  size_t lead = 0;
+  while (lead < dir.size() && dir[lead] == '/') ++lead;
+  size_t end = dir.size();
+  while (end > lead && dir[end - 1] == '/') --end;
+  out->assign(dir.substr(0, lead));
+  if (end > lead) out->append(dir.substr(lead, end - lead)).push_back('/');
+  out->append(name);
+}
+
+std::string_view path_base_name(std::string_view path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::string path_dir_name(std::string_view path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string_view::npos) return ".";
+  while (slash > 0 && path[slash] == '/') --slash;
+  return std::string(path.substr(0, slash + 1));
+}

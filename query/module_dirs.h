@@ -29,3 +29,13 @@ bool find_module_file(size_t dir_index, std::string_view file_name, FoundModuleF
 // Opens a module file that a directory listing has reported as a regular
 // file, as find_module_file does; -1 when it cannot be opened.
 int open_listed_module_file(const char* path);
+
+// Path pieces, computed as GLib's path functions compute them for these
+// paths, without their allocations: a listing builds one path per entry.
+// `dir` and `name` joined by one "/" (the folder's leading slashes kept, its
+// trailing ones dropped; an empty folder gives the name alone), into `out`.
+void join_entry_path(std::string_view dir, std::string_view name, std::string* out);
+// The last component of a path that does not end in "/".
+std::string_view path_base_name(std::string_view path);
+// The folder part of a path: "." when it has none, "/" for the root.
+std::string path_dir_name(std::string_view path);

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstring>
 
+#include "query/module_dirs.h"
 #include "query/requirements.h"
 #include "query/variables.h"
 
@@ -31,7 +32,11 @@ bool LogicalLineReader::next(std::string_view* line, std::string* scratch) {
   // itself up to the line feed.
   const size_t n = bytes_.size();
   if (pos_ < n) {
-    const size_t run = ordinary_run(bytes_.data() + pos_, n - pos_);
+    size_t run = n - pos_;
+    if (!plain_)
+      run = ordinary_run(bytes_.data() + pos_, run);
+    else if (const void* lf = memchr(bytes_.data() + pos_, '\n', run))
+      run = static_cast<const char*>(lf) - (bytes_.data() + pos_);
     if (pos_ + run == n || bytes_[pos_ + run] == '\n') {
       *line = bytes_.substr(pos_, run);
       pos_ += run;
@@ -199,6 +204,7 @@ struct Reader {
   PackageRecord* record;
   const char* path;
   bool skip_requires, skip_libs_private, skip_requires_private, skip_flags;
+  bool text_has_nul;
 
   std::string expand(std::string_view value) { return expand_variables(*record, value, path); }
 
@@ -258,43 +264,54 @@ struct Reader {
     }
   }
 
-  void variable(const std::string& name, std::string_view raw) {
+  void variable(std::string_view name, std::string_view raw) {
+    PackageRecord& r = *record;
+    if (loader_switches.define_prefix) return variable_with_prefix(std::string(name), raw);
+    if (r.variables.count(name)) return duplicate_variable(std::string(name));
+    std::string expanded = expand(raw);
+    if (diagnostic_switches.debug_enabled)
+      debug_spew(" Variable declaration, '%s' has value '%s'\n", std::string(name).c_str(),
+                 expanded.c_str());
+    r.variables.emplace(name, std::move(expanded));
+  }
+
+  void duplicate_variable(const std::string& name) {
+    verbose_error("Duplicate definition of variable '%s' in '%s'\n", name.c_str(), path);
+    end_on_parse_error();
+  }
+
+  // A definition when the prefix is taken from the file's location.
+  void variable_with_prefix(const std::string& name, std::string_view raw) {
     PackageRecord& r = *record;
     std::string value(raw);
-    if (loader_switches.define_prefix) {
-      if (name == loader_switches.prefix_variable) {
-        char* base = g_path_get_basename(r.file_dir->c_str());
-        const bool in_modquery_dir = g_ascii_strcasecmp(base, "modquery") == 0;
-        g_free(base);
-        if (in_modquery_dir) {
-          r.file_prefix = value;
-          char* up1 = g_path_get_dirname(r.file_dir->c_str());
-          char* up2 = g_path_get_dirname(up1);
-          std::string prefix(up2);
-          g_free(up1);
-          g_free(up2);
-          for (char& c : prefix)
-            if (c == '\\') c = '/';
-          prefix = shell_escape(prefix);
-          debug_spew(" Variable declaration, '%s' overridden with '%s'\n", name.c_str(),
-                     prefix.c_str());
-          r.variables[name] = std::move(prefix);
-          return;
-        }
-      } else if (r.file_prefix && !r.file_prefix->empty() &&
-                 value.compare(0, r.file_prefix->size(), *r.file_prefix) == 0 &&
-                 value.size() > r.file_prefix->size() && value[r.file_prefix->size()] == '/') {
-        auto current = r.variables.find(loader_switches.prefix_variable);
-        std::string replaced = current != r.variables.end() ? current->second : std::string();
-        replaced.append(value, r.file_prefix->size());
-        value = std::move(replaced);
+    if (name == loader_switches.prefix_variable) {
+      char* base = g_path_get_basename(r.file_dir->c_str());
+      const bool in_modquery_dir = g_ascii_strcasecmp(base, "modquery") == 0;
+      g_free(base);
+      if (in_modquery_dir) {
+        r.file_prefix = value;
+        char* up1 = g_path_get_dirname(r.file_dir->c_str());
+        char* up2 = g_path_get_dirname(up1);
+        std::string prefix(up2);
+        g_free(up1);
+        g_free(up2);
+        for (char& c : prefix)
+          if (c == '\\') c = '/';
+        prefix = shell_escape(prefix);
+        debug_spew(" Variable declaration, '%s' overridden with '%s'\n", name.c_str(),
+                   prefix.c_str());
+        r.variables[name] = std::move(prefix);
+        return;
       }
+    } else if (r.file_prefix && !r.file_prefix->empty() &&
+               value.compare(0, r.file_prefix->size(), *r.file_prefix) == 0 &&
+               value.size() > r.file_prefix->size() && value[r.file_prefix->size()] == '/') {
+      auto current = r.variables.find(loader_switches.prefix_variable);
+      std::string replaced = current != r.variables.end() ? current->second : std::string();
+      replaced.append(value, r.file_prefix->size());
+      value = std::move(replaced);
     }
-    if (r.variables.count(name)) {
-      verbose_error("Duplicate definition of variable '%s' in '%s'\n", name.c_str(), path);
-      end_on_parse_error();
-      return;
-    }
+    if (r.variables.count(name)) return duplicate_variable(name);
     std::string expanded = expand(value);
     debug_spew(" Variable declaration, '%s' has value '%s'\n", name.c_str(), expanded.c_str());
     r.variables.emplace(name, std::move(expanded));
@@ -302,7 +319,7 @@ struct Reader {
 
   void line(std::string_view raw_line) {
     // The line is a C string: a NUL byte ends its usable text.
-    const std::string_view raw = raw_line.substr(0, raw_line.find('\0'));
+    const std::string_view raw = text_has_nul ? raw_line.substr(0, raw_line.find('\0')) : raw_line;
     if (diagnostic_switches.debug_enabled) debug_spew("  line>%s\n", std::string(raw).c_str());
     const std::string_view text = trim_view(raw);
     if (text.empty()) return;
@@ -317,7 +334,7 @@ struct Reader {
     if (kind == ':')
       keyword(tag, value);
     else
-      variable(std::string(tag), value);
+      variable(tag, value);
   }
 };
 
@@ -329,17 +346,20 @@ PackageRecord* parse_module_text(const std::string& key, const char* path, std::
   auto* record = new PackageRecord;
   record->module_key = key;
   if (path) {
-    char* dir = g_path_get_dirname(path);
-    record->file_dir = dir;
-    g_free(dir);
+    record->file_dir = path_dir_name(path);
   } else {
     record->file_dir = "???????";
     debug_spew("No mqfiledir determined for package\n");
   }
   record->variables.emplace("mqfiledir", *record->file_dir);
   const char* shown_path = path ? path : "???????";
-  Reader reader{record,    shown_path, skip_requires, skip_libs_private, skip_requires_private,
-                skip_flags};
+  Reader reader{record,
+                shown_path,
+                skip_requires,
+                skip_libs_private,
+                skip_requires_private,
+                skip_flags,
+                memchr(bytes.data(), '\0', bytes.size()) != nullptr};
   LogicalLineReader lines(bytes);
   std::string scratch;
   std::string_view line;

@@ -2,6 +2,7 @@
 #pragma once
 #include <sys/types.h>
 
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -65,7 +66,10 @@ void classify_link_args(std::vector<std::string> args, std::vector<FlagItem>* ou
 // Splits a text into logical lines as the module file format defines them.
 class LogicalLineReader {
  public:
-  explicit LogicalLineReader(std::string_view bytes) : bytes_(bytes) {}
+  explicit LogicalLineReader(std::string_view bytes)
+      : bytes_(bytes),
+        plain_(memchr(bytes.data(), '#', bytes.size()) == nullptr &&
+               memchr(bytes.data(), '\\', bytes.size()) == nullptr) {}
   // The next logical line, or false at the end of the text.
   bool next(std::string* line);
   // The same as a view: into the text when the line is plain (no comment,
@@ -74,5 +78,7 @@ class LogicalLineReader {
 
  private:
   std::string_view bytes_;
+  // No comment and no backslash anywhere: every line ends at a line feed.
+  bool plain_;
   size_t pos_ = 0;
 };
