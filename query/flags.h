@@ -4,12 +4,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
+#include "query/key_set.h"
 #include "query/query.h"
 
-using VisitedSet = std::unordered_set<std::string_view, TextHash>;
+using VisitedSet = KeySet;
 using ModuleSequence = std::deque<PackageRecord*>;
 
 // The walks one query has made, by whether private requirements were followed.

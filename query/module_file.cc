@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
 
 #include "query/module_dirs.h"
 #include "query/requirements.h"
@@ -122,34 +123,48 @@ std::string shell_escape(std::string_view text) {
   return out;
 }
 
-void classify_compile_args(std::vector<std::string> args, std::vector<FlagItem>* out) {
+namespace {
+
+// `a` followed by `b`, each escaped, with one space between.
+std::string escaped_pair(std::string_view a, std::string_view b) {
+  std::string pair = shell_escape(a);
+  pair.push_back(' ');
+  pair.append(shell_escape(b));
+  return pair;
+}
+
+}  // namespace
+
+void classify_compile_args(const std::vector<std::string_view>& args, std::vector<FlagItem>* out) {
   out->reserve(out->size() + args.size());
   for (size_t i = 0; i < args.size(); ++i) {
-    std::string& a = args[i];
-    if (a.compare(0, 2, "-I") == 0) {
-      out->push_back({CFLAGS_I, std::move(a)});
+    // Escaping adds backslashes only before bytes these tests never look
+    // at, so the raw word is tested and the escaped one stored.
+    const std::string_view a = args[i];
+    if (a.substr(0, 2) == "-I") {
+      out->push_back({CFLAGS_I, shell_escape(a)});
     } else if ((a == "-idirafter" || a == "-isystem") && i + 1 < args.size()) {
-      out->push_back({CFLAGS_I, a + " " + args[i + 1]});
+      out->push_back({CFLAGS_I, escaped_pair(a, args[i + 1])});
       ++i;
     } else if (!a.empty()) {
-      out->push_back({CFLAGS_OTHER, std::move(a)});
+      out->push_back({CFLAGS_OTHER, shell_escape(a)});
     }
   }
 }
 
-void classify_link_args(std::vector<std::string> args, std::vector<FlagItem>* out) {
+void classify_link_args(const std::vector<std::string_view>& args, std::vector<FlagItem>* out) {
   out->reserve(out->size() + args.size());
   for (size_t i = 0; i < args.size(); ++i) {
-    std::string& a = args[i];
-    if (a.compare(0, 2, "-l") == 0 && a.compare(0, 5, "-lib:") != 0) {
-      out->push_back({LIBS_l, std::move(a)});
-    } else if (a.compare(0, 2, "-L") == 0) {
-      out->push_back({LIBS_L, std::move(a)});
+    const std::string_view a = args[i];
+    if (a.substr(0, 2) == "-l" && a.substr(0, 5) != "-lib:") {
+      out->push_back({LIBS_l, shell_escape(a)});
+    } else if (a.substr(0, 2) == "-L") {
+      out->push_back({LIBS_L, shell_escape(a)});
     } else if ((a == "-framework" || a == "-Wl,-framework") && i + 1 < args.size()) {
-      out->push_back({LIBS_OTHER, a + " " + args[i + 1]});
+      out->push_back({LIBS_OTHER, escaped_pair(a, args[i + 1])});
       ++i;
     } else if (!a.empty()) {
-      out->push_back({LIBS_OTHER, std::move(a)});
+      out->push_back({LIBS_OTHER, shell_escape(a)});
     }
   }
 }
@@ -160,30 +175,44 @@ bool is_tag_byte(char c) {
   return cc_is(c, CC_DIGIT | CC_UPPER | CC_LOWER) || c == '_' || c == '.';
 }
 
-// True when the shell splitting rules reduce to splitting at blanks: no
-// quoting, escaping, comment or line-break byte is present.
-bool is_plain_word_list(const std::string& value) {
-  for (char c : value)
-    if (c == '\'' || c == '"' || c == '\\' || c == '#' || c == '\n' || c == '\r') return false;
-  return true;
-}
+// Bytes that need the shell's rules to split a value: quoting, escaping,
+// comments and line breaks. Without them, splitting is cutting at blanks.
+constexpr auto kShellSyntax = [] {
+  std::array<bool, 256> table{};
+  for (unsigned char c : std::string_view("'\"\\#\n\r")) table[c] = true;
+  return table;
+}();
 
-// Splits a flags value into trimmed, escaped arguments; false when it cannot be split.
-bool split_flags(const char* field, const std::string& value, std::vector<std::string>* args) {
+// A flags value split into trimmed, unescaped arguments. They are views
+// into the value, or into the vector the shell rules returned, which the
+// split owns until it is destroyed.
+struct SplitFlags {
+  std::vector<std::string_view> words;
+  std::unique_ptr<char*, void (*)(char**)> shell_words{nullptr, g_strfreev};
+};
+
+// Splits a flags value; false when it cannot be split.
+bool split_flags(const char* field, const std::string& value, SplitFlags* split) {
+  std::vector<std::string_view>& words = split->words;
+  words.clear();
   if (value.empty()) return true;
-  args->reserve(8);
-  if (is_plain_word_list(value)) {
-    // The common case, split directly: the same words the shell rules give.
-    size_t i = 0;
-    while (i < value.size()) {
-      while (i < value.size() && (value[i] == ' ' || value[i] == '\t')) ++i;
-      const size_t start = i;
-      while (i < value.size() && value[i] != ' ' && value[i] != '\t') ++i;
-      if (i > start)
-        args->push_back(shell_escape(trim_view(std::string_view(value).substr(start, i - start))));
+  bool plain = true;
+  size_t start = std::string::npos;
+  for (size_t i = 0; i <= value.size() && plain; ++i) {
+    const char c = i < value.size() ? value[i] : ' ';
+    if (kShellSyntax[static_cast<unsigned char>(c)]) {
+      plain = false;
+    } else if (c == ' ' || c == '\t') {
+      if (start != std::string::npos)
+        words.push_back(trim_view(std::string_view(value).substr(start, i - start)));
+      start = std::string::npos;
+    } else if (start == std::string::npos) {
+      start = i;
     }
-    if (!args->empty()) return true;
   }
+  // The common case is done: the same words the shell rules give.
+  if (plain && !words.empty()) return true;
+  words.clear();
   int argc = 0;
   char** argv = nullptr;
   GError* error = nullptr;
@@ -194,9 +223,9 @@ bool split_flags(const char* field, const std::string& value, std::vector<std::s
     end_on_parse_error();
     return false;
   }
-  args->reserve(argc);
-  for (int i = 0; i < argc; ++i) args->push_back(shell_escape(trim_view(argv[i])));
-  g_strfreev(argv);
+  split->shell_words.reset(argv);
+  words.reserve(argc);
+  for (int i = 0; i < argc; ++i) words.push_back(trim_view(argv[i]));
   return true;
 }
 
@@ -205,8 +234,20 @@ struct Reader {
   const char* path;
   bool skip_requires, skip_libs_private, skip_requires_private, skip_flags;
   bool text_has_nul;
+  SplitFlags split;  // reused by every flags field of the file
 
   std::string expand(std::string_view value) { return expand_variables(*record, value, path); }
+
+  // Adds a flags field's arguments, classified; false when it cannot be split.
+  bool add_flags(const char* field, std::string_view value,
+                 void (*classify)(const std::vector<std::string_view>&, std::vector<FlagItem>*),
+                 std::vector<FlagItem>* out) {
+    const std::string expanded = expand(value);
+    if (!split_flags(field, expanded, &split)) return false;
+    classify(split.words, out);
+    split.shell_words.reset();
+    return true;
+  }
 
   void duplicate(const char* field) {
     verbose_error("%s field occurs twice in '%s'\n", field, path);
@@ -235,23 +276,17 @@ struct Reader {
     } else if (tag == "Libs.private") {
       if (skip_libs_private || skip_flags) return;
       if (r.libs_private_lines_seen > 0) return duplicate("Libs.private");
-      std::vector<std::string> args;
-      if (!split_flags("Libs.private", expand(value), &args)) return;
-      classify_link_args(std::move(args), &r.link_flags);
+      if (!add_flags("Libs.private", value, classify_link_args, &r.link_flags)) return;
       ++r.libs_private_lines_seen;
     } else if (tag == "Libs") {
       if (skip_flags) return;
       if (r.libs_lines_seen > 0) return duplicate("Libs");
-      std::vector<std::string> args;
-      if (!split_flags("Libs", expand(value), &args)) return;
-      classify_link_args(std::move(args), &r.link_flags);
+      if (!add_flags("Libs", value, classify_link_args, &r.link_flags)) return;
       ++r.libs_lines_seen;
     } else if (tag == "Cflags" || tag == "CFlags") {
       if (skip_flags) return;
       if (!r.compile_flags.empty()) return duplicate("Cflags");
-      std::vector<std::string> args;
-      if (!split_flags("Cflags", expand(value), &args)) return;
-      classify_compile_args(std::move(args), &r.compile_flags);
+      if (!add_flags("Cflags", value, classify_compile_args, &r.compile_flags)) return;
     } else if (tag == "Conflicts") {
       if (!r.conflicts_with.empty()) return duplicate("Conflicts");
       r.conflicts_with = parse_module_list(record, expand(value), path);
@@ -359,7 +394,8 @@ PackageRecord* parse_module_text(const std::string& key, const char* path, std::
                 skip_libs_private,
                 skip_requires_private,
                 skip_flags,
-                memchr(bytes.data(), '\0', bytes.size()) != nullptr};
+                memchr(bytes.data(), '\0', bytes.size()) != nullptr,
+                {}};
   LogicalLineReader lines(bytes);
   std::string scratch;
   std::string_view line;

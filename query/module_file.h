@@ -60,8 +60,9 @@ PackageRecord* parse_module_text(const std::string& key, const char* path, std::
                                  bool skip_requires_private, bool skip_flags = false);
 
 std::string shell_escape(std::string_view text);
-void classify_compile_args(std::vector<std::string> args, std::vector<FlagItem>* out);
-void classify_link_args(std::vector<std::string> args, std::vector<FlagItem>* out);
+// Classify split flags arguments (not yet escaped) and add them, escaped.
+void classify_compile_args(const std::vector<std::string_view>& args, std::vector<FlagItem>* out);
+void classify_link_args(const std::vector<std::string_view>& args, std::vector<FlagItem>* out);
 
 // Splits a text into logical lines as the module file format defines them.
 class LogicalLineReader {

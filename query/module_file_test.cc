@@ -20,8 +20,11 @@ std::string show(const std::vector<FlagItem>& items) {
 TEST(Classify, CompileArgs) {
   std::vector<FlagItem> out;
   classify_compile_args(
-      {"-I/opt/x/include", "-isystem", "/opt/y", "-DX=1", "", "-idirafter", "", "-isystem"}, &out);
-  EXPECT_EQ(show(out), "8:-I/opt/x/include;8:-isystem /opt/y;16:-DX=1;8:-idirafter ;16:-isystem;");
+      {"-I/opt/x/include", "-isystem", "/opt/y y", "-DX=a b", "", "-idirafter", "", "-isystem"},
+      &out);
+  // Stored escaped, each part of a pair on its own.
+  EXPECT_EQ(show(out),
+            "8:-I/opt/x/include;8:-isystem /opt/y\\ y;16:-DX=a\\ b;8:-idirafter ;16:-isystem;");
 }
 
 TEST(Classify, LinkArgs) {

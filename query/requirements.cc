@@ -25,8 +25,8 @@ enum class SplitState { Outside, InName, BeforeOp, InOp, AfterOp, InVersion };
 
 }  // namespace
 
-std::vector<std::string> split_module_list(std::string_view text) {
-  std::vector<std::string> entries;
+std::vector<std::string_view> split_module_list(std::string_view text) {
+  std::vector<std::string_view> entries;
   entries.reserve(4);
   SplitState state = SplitState::Outside;
   size_t start = 0;
@@ -78,31 +78,34 @@ std::vector<std::string> split_module_list(std::string_view text) {
 
 std::vector<VersionRequirement> parse_module_list(PackageRecord* declared_by, std::string_view text,
                                                   const char* path) {
-  const std::vector<std::string> entries = split_module_list(text);
+  const std::vector<std::string_view> entries = split_module_list(text);
   std::vector<VersionRequirement> result;
   result.reserve(entries.size());  // records keep these: no room to spare
-  for (const std::string& entry : entries) {
-    const char* p = entry.c_str();
+  for (const std::string_view entry : entries) {
+    // Read as a C string: past the end (or at a NUL byte) reads as NUL.
+    const char* p = entry.data();
+    const char* const end = p + entry.size();
+    auto at = [end](const char* q) { return q < end ? *q : '\0'; };
     VersionRequirement req;
     req.declared_by = declared_by;
-    while (*p == ',' || is_c_space(*p)) ++p;
-    if (*p == '\0') {
+    while (at(p) == ',' || is_c_space(at(p))) ++p;
+    if (at(p) == '\0') {
       verbose_error("Empty package name in Requires or Conflicts in file '%s'\n", path);
       end_on_parse_error();
       continue;
     }
     const char* name_start = p;
-    while (*p && !is_c_space(*p)) ++p;
+    while (at(p) && !is_c_space(at(p))) ++p;
     req.name.assign(name_start, p);
-    while (is_c_space(*p) || *p == ',') ++p;
-    if (*p == '\0') {
+    while (is_c_space(at(p)) || at(p) == ',') ++p;
+    if (at(p) == '\0') {
       result.push_back(std::move(req));
       continue;
     }
     const char* op_start = p;
-    while (*p && !is_c_space(*p)) ++p;
+    while (at(p) && !is_c_space(at(p))) ++p;
     const std::string_view op(op_start, p - op_start);
-    while (is_c_space(*p)) ++p;
+    while (is_c_space(at(p))) ++p;
     static const struct {
       const char* text;
       VersionOp op;
@@ -127,7 +130,7 @@ std::vector<VersionRequirement> parse_module_list(PackageRecord* declared_by, st
       continue;
     }
     const char* version_start = p;
-    while (*p && !is_c_space(*p) && *p != ',') ++p;
+    while (at(p) && !is_c_space(at(p)) && at(p) != ',') ++p;
     if (p == version_start) {
       verbose_error("Comparison operator but no version after package name '%s' in file '%s'\n",
                     req.name.c_str(), path);

@@ -6,7 +6,8 @@
 
 #include "query/query.h"
 
-std::vector<std::string> split_module_list(std::string_view text);
+// The entries of a list, as views into it.
+std::vector<std::string_view> split_module_list(std::string_view text);
 std::vector<VersionRequirement> parse_module_list(PackageRecord* declared_by, std::string_view text,
                                                   const char* path);
 int compare_versions_text(std::string_view a, std::string_view b);

@@ -33,7 +33,7 @@ TEST(VersionTest, OperatorsAndAny) {
 }
 
 TEST(SplitModuleList, EntriesKeepTheSeparatorBeforeThem) {
-  using V = std::vector<std::string>;
+  using V = std::vector<std::string_view>;
   EXPECT_EQ(split_module_list(""), V{});
   EXPECT_EQ(split_module_list("foo, bar"), (V{"foo", ", bar"}));
   EXPECT_EQ(split_module_list("foo bar"), (V{"foo", " bar"}));
