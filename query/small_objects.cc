@@ -5,10 +5,13 @@
 // large chunks, with a 16-byte header that names the block's size class;
 // anything larger goes to malloc. Single-threaded, as mod-query is. Linked
 // into the program only: the tests and the sanitizer builds use the default.
+#include <fcntl.h>
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 namespace {
@@ -46,11 +49,31 @@ char* bump = nullptr;
 char* bump_end = nullptr;
 size_t next_chunk = kFirstChunk;
 size_t mapped = 0;
+bool huge_pages_refused = false;  // the system has none: not asked again
+bool huge_pages_checked = false;
+
+// Whether the system hands out huge pages when asked: where it never does,
+// the huge chunk would be 512 small pages made present for nothing.
+bool system_grants_huge_pages() {
+  const int fd = open("/sys/kernel/mm/transparent_hugepage/enabled", O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  char text[128];
+  const ssize_t got = read(fd, text, sizeof text - 1);
+  close(fd);
+  if (got <= 0) return false;
+  text[got] = '\0';
+  return strstr(text, "[always]") != nullptr || strstr(text, "[madvise]") != nullptr;
+}
 
 // A chunk of one huge page, for a query that has already mapped this much:
 // a system's first touch of a page costs more than its use, and one huge
 // page replaces 512 of them. Null where the system has no huge pages.
 char* new_huge_chunk() {
+  if (!huge_pages_checked) {
+    huge_pages_checked = true;
+    huge_pages_refused = !system_grants_huge_pages();
+  }
+  if (huge_pages_refused) return nullptr;
   const size_t size = kHugePage * 2;
   void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (p == MAP_FAILED) return nullptr;
@@ -63,6 +86,7 @@ char* new_huge_chunk() {
     munmap(aligned + kHugePage, start + size - (aligned + kHugePage));
   if (madvise(aligned, kHugePage, MADV_HUGEPAGE) != 0) {
     munmap(aligned, kHugePage);
+    huge_pages_refused = true;
     return nullptr;
   }
   // Present at once, as a huge page where one is free, else as small pages
