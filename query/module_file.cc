@@ -175,14 +175,6 @@ bool is_tag_byte(char c) {
   return cc_is(c, CC_DIGIT | CC_UPPER | CC_LOWER) || c == '_' || c == '.';
 }
 
-// Bytes that need the shell's rules to split a value: quoting, escaping,
-// comments and line breaks. Without them, splitting is cutting at blanks.
-constexpr auto kShellSyntax = [] {
-  std::array<bool, 256> table{};
-  for (unsigned char c : std::string_view("'\"\\#\n\r")) table[c] = true;
-  return table;
-}();
-
 // A flags value split into trimmed, unescaped arguments. They are views
 // into the value, or into the vector the shell rules returned, which the
 // split owns until it is destroyed.
@@ -196,22 +188,17 @@ bool split_flags(const char* field, const std::string& value, SplitFlags* split)
   std::vector<std::string_view>& words = split->words;
   words.clear();
   if (value.empty()) return true;
-  bool plain = true;
-  size_t start = std::string::npos;
-  for (size_t i = 0; i <= value.size() && plain; ++i) {
-    const char c = i < value.size() ? value[i] : ' ';
-    if (kShellSyntax[static_cast<unsigned char>(c)]) {
-      plain = false;
-    } else if (c == ' ' || c == '\t') {
-      if (start != std::string::npos)
-        words.push_back(trim_view(std::string_view(value).substr(start, i - start)));
-      start = std::string::npos;
-    } else if (start == std::string::npos) {
-      start = i;
+  // Without quoting, escaping, comment or line-break bytes, splitting is
+  // cutting at blanks, and gives the same words the shell rules give.
+  const char* text = value.c_str();
+  if (text[strcspn(text, "'\"\\#\n\r")] == '\0') {
+    for (const char* p = text + strspn(text, " \t"); *p != '\0'; p += strspn(p, " \t")) {
+      const size_t length = strcspn(p, " \t");
+      words.push_back(trim_view(std::string_view(p, length)));
+      p += length;
     }
+    if (!words.empty()) return true;
   }
-  // The common case is done: the same words the shell rules give.
-  if (plain && !words.empty()) return true;
   words.clear();
   int argc = 0;
   char** argv = nullptr;
