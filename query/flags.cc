@@ -25,7 +25,7 @@ void trace_sequence(const char* label, const Seq& sequence) {
 void walk_requirement_chain(PackageRecord* record, bool follow_private, VisitedSet* visited,
                             ModuleSequence* sequence) {
   auto enter = [visited](const PackageRecord* r) {
-    if (visited->insert(r->module_key)) return true;
+    if (visited->insert(r->module_key, true)) return true;
     debug_spew("Package %s already in requires chain, skipping\n", r->module_key.c_str());
     return false;
   };

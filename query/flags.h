@@ -6,10 +6,9 @@
 #include <string_view>
 #include <vector>
 
-#include "query/key_set.h"
 #include "query/query.h"
 
-using VisitedSet = KeySet;
+using VisitedSet = ViewTable<bool>;
 using ModuleSequence = std::deque<PackageRecord*>;
 
 // The walks one query has made, by whether private requirements were followed.

@@ -70,10 +70,10 @@ void print_module_listing() {
   std::vector<ListedModule> records;
   records.reserve(package_table->size());
   size_t width = 0;
-  for (const auto& [key, record] : *package_table) {
+  package_table->for_each([&](std::string_view key, const PackageRecord* record) {
     records.push_back({key_prefix(record->module_key), record->module_key, record});
     width = std::max(width, key.size());
-  }
+  });
   std::sort(records.begin(), records.end(), [](const ListedModule& a, const ListedModule& b) {
     return a.prefix != b.prefix ? a.prefix < b.prefix : a.key < b.key;
   });

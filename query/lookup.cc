@@ -36,15 +36,13 @@ const std::string& version_of(const PackageRecord* r) {
 }
 
 PackageRecord* find_in_table(const std::string& key) {
-  auto it = package_table->find(key);
-  return it == package_table->end() ? nullptr : it->second;
+  PackageRecord* const* found = package_table->find(key);
+  return found ? *found : nullptr;
 }
 
 void store_in_table(PackageRecord* record) {
   // A later file with the same key replaces the earlier record in the table.
-  auto it = package_table->find(record->module_key);
-  if (it != package_table->end()) package_table->erase(it);
-  package_table->emplace(record->module_key, record);
+  package_table->assign(record->module_key, record);
 }
 
 // The checks below report a failure and return false; each such failure
@@ -228,13 +226,12 @@ std::vector<std::string> split_dir_list(std::vector<std::string> list, const cha
 bool init_package_table(bool list_all) {
   if (package_table) return true;
   package_table = new PackageTable;
-  package_table->reserve(64);
   if (list_all) {
     for (const std::string& dir : search_path)
       if (!scan_search_directory(dir)) return false;
   } else {
     PackageRecord* self = make_self_package();
-    package_table->emplace(self->module_key, self);
+    package_table->insert(self->module_key, self);
     debug_spew("Adding virtual 'mod-query' package to list of known packages\n");
   }
   return true;
