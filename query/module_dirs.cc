@@ -73,8 +73,8 @@ void list_directory(DirIndex* index, const std::string& dir) {
   index->listed = true;
 }
 
-// Without blocking, and never as a controlling terminal: what is opened
-// here may turn out not to be a regular file.
+// Without blocking, and never as a controlling terminal, in case the entry
+// was replaced by something else since the directory was read.
 int open_module_file(const char* path) {
   return open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
 }
@@ -93,43 +93,33 @@ std::string module_file_path(size_t dir_index, std::string_view file_name) {
 }
 
 bool find_module_file(size_t dir_index, std::string_view file_name, FoundModuleFile* found) {
+  *found = {};
   // A name with a "/" reaches into a subdirectory, which the index does not hold.
   const bool indexable = file_name.find('/') == std::string_view::npos;
-  DirIndex* index = nullptr;
   bool listed_regular = false;
   if (indexable) {
     if (dir_indexes.size() < search_path.size()) dir_indexes.resize(search_path.size());
-    index = &dir_indexes[dir_index];
-    if (!index->listed && !index->unlistable && ++index->questions > kQuestionsBeforeListing)
-      list_directory(index, search_path[dir_index]);
-    if (index->listed) {
-      const uint32_t slot = index->slot_for(file_name);
+    DirIndex& index = dir_indexes[dir_index];
+    if (!index.listed && !index.unlistable && ++index.questions > kQuestionsBeforeListing)
+      list_directory(&index, search_path[dir_index]);
+    if (index.listed) {
+      const uint32_t slot = index.slot_for(file_name);
       if (slot == 0) return false;
-      listed_regular = static_cast<unsigned char>(index->names[slot - 1]) == DT_REG;
+      listed_regular = static_cast<unsigned char>(index.names[slot - 1]) == DT_REG;
     }
   }
   const std::string path = module_file_path(dir_index, file_name);
-  const int fd = open_module_file(path.c_str());
-  struct stat st;
-  if (fd >= 0) {
-    // The directory has said what the entry is: no status is needed.
-    if (listed_regular) {
-      *found = {fd, -1};
-      return true;
-    }
-    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-      *found = {fd, st.st_size};
-      return true;
-    }
-    close(fd);
-    return false;
+  if (listed_regular) {
+    // The directory has said what the entry is: it is opened at once, with
+    // no status call. Gone since (ENOENT): not found; otherwise the reader
+    // opens it again and reports why it cannot.
+    found->fd = open_module_file(path.c_str());
+    return found->fd >= 0 || errno != ENOENT;
   }
-  if (errno == ENOENT || errno == ENOTDIR) return false;
-  // Present but not openable (no permission, say): still the file the search
-  // finds, and reading it reports why it cannot be read.
-  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  *found = {-1, st.st_size};
-  return true;
+  // Anything else is looked at before it is opened: a device or a FIFO
+  // named like a module file is never opened by a search.
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 void join_entry_path(std::string_view dir, std::string_view name, std::string* out) {

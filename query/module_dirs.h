@@ -1,7 +1,6 @@
-// Finding a module file in a search directory. The file is opened where it
-// is looked for: a module costs the open its reading needs and no separate
-// test. A directory asked many times is read once, so that the names it
-// lacks are answered from memory.
+// Finding a module file in a search directory. A directory asked many
+// times is read once, so that the names it lacks are answered from memory
+// and a regular file it lists is opened at once, without a status call.
 #pragma once
 
 #include <sys/types.h>
@@ -13,17 +12,16 @@
 // The path of `file_name` in the directory search_path[dir_index].
 std::string module_file_path(size_t dir_index, std::string_view file_name);
 
-// A module file found in a search directory: open (`fd`, with its `size`,
-// or -1 when the directory's listing said it was a regular file and no
-// status was taken) and known to be a regular file, or, with `fd` -1, a
-// regular file that could not be opened, which the reader then reports.
+// A module file found in a search directory: open (`fd`, with `size` -1:
+// not asked) when the directory's listing said it was a regular file, else
+// `fd` -1 and the reader opens it by its path and reports what fails.
 struct FoundModuleFile {
   int fd = -1;
-  off_t size = 0;
+  off_t size = -1;
 };
 
 // True when the path names a regular file (links followed), as stat would
-// say; then `*found` holds it, and its descriptor belongs to the caller.
+// say; then `*found` holds it, and an open descriptor belongs to the caller.
 bool find_module_file(size_t dir_index, std::string_view file_name, FoundModuleFile* found);
 
 // Opens a module file that a directory listing has reported as a regular
