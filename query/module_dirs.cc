@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -14,34 +13,21 @@
 
 namespace {
 
-// Questions answered by opening before a directory is read whole: a small
-// query costs an open or two, a large one one pass over the directory, after
-// which a name it lacks (each module's "-uninstalled" form, for one) costs
-// no system call.
+// Questions answered by stat before a directory is read whole: a small query
+// costs a stat or two, a large one one pass over the directory, after which
+// a name it lacks (each module's "-uninstalled" form, for one) costs no
+// system call and a regular file it has is opened at once.
 constexpr int kQuestionsBeforeListing = 16;
 
-// The ".mq" entries of one directory: names packed in one buffer, found
-// through an open-addressing table of their offsets.
+// The ".mq" entries of one directory and their types, by name; the names
+// are views into one buffer (a vector: moving the index keeps it in place),
+// which is complete before the table is built.
 struct DirIndex {
   int questions = 0;
   bool listed = false;
   bool unlistable = false;
-  // Each entry: its type from the directory, the name's length in two
-  // bytes, then the name.
-  std::string names;
-  std::vector<uint32_t> slots;  // offset + 1 into `names`; 0 is empty
-
-  std::string_view name_at(uint32_t offset) const {
-    const auto length = static_cast<unsigned char>(names[offset + 1]) |
-                        static_cast<size_t>(static_cast<unsigned char>(names[offset + 2])) << 8;
-    return std::string_view(names).substr(offset + 3, length);
-  }
-  // The slot holding `name`, or the empty slot where it would go.
-  uint32_t& slot_for(std::string_view name) {
-    size_t i = TextHash{}(name) & (slots.size() - 1);
-    while (slots[i] != 0 && name_at(slots[i] - 1) != name) i = (i + 1) & (slots.size() - 1);
-    return slots[i];
-  }
+  std::vector<char> names;
+  ViewTable<unsigned char> types;
 };
 
 std::vector<DirIndex> dir_indexes;
@@ -53,23 +39,20 @@ void list_directory(DirIndex* index, const std::string& dir) {
     index->unlistable = true;
     return;
   }
-  std::vector<uint32_t> offsets;
+  struct Entry {
+    size_t offset, length;
+    unsigned char type;
+  };
+  std::vector<Entry> entries;
   while (const dirent* entry = readdir(stream.get())) {
     const std::string_view name(entry->d_name);
-    if (name.size() <= 3 || name.substr(name.size() - 3) != ".mq" || name.size() > 0xFFFF) continue;
-    offsets.push_back(static_cast<uint32_t>(index->names.size()));
-    index->names.push_back(static_cast<char>(entry->d_type));
-    index->names.push_back(static_cast<char>(name.size() & 0xFF));
-    index->names.push_back(static_cast<char>(name.size() >> 8));
-    index->names.append(name);
+    if (name.size() <= 3 || name.substr(name.size() - 3) != ".mq") continue;
+    entries.push_back({index->names.size(), name.size(), entry->d_type});
+    index->names.insert(index->names.end(), name.begin(), name.end());
   }
-  size_t size = 16;
-  while (size < offsets.size() * 2) size *= 2;
-  index->slots.assign(size, 0);
-  for (uint32_t offset : offsets) {
-    uint32_t& slot = index->slot_for(index->name_at(offset));
-    if (slot == 0) slot = offset + 1;
-  }
+  index->types.reserve(entries.size());
+  for (const Entry& e : entries)
+    index->types.insert(std::string_view(index->names.data() + e.offset, e.length), e.type);
   index->listed = true;
 }
 
@@ -103,9 +86,9 @@ bool find_module_file(size_t dir_index, std::string_view file_name, FoundModuleF
     if (!index.listed && !index.unlistable && ++index.questions > kQuestionsBeforeListing)
       list_directory(&index, search_path[dir_index]);
     if (index.listed) {
-      const uint32_t slot = index.slot_for(file_name);
-      if (slot == 0) return false;
-      listed_regular = static_cast<unsigned char>(index.names[slot - 1]) == DT_REG;
+      const unsigned char* type = index.types.find(file_name);
+      if (type == nullptr) return false;
+      listed_regular = *type == DT_REG;
     }
   }
   const std::string path = module_file_path(dir_index, file_name);
