@@ -272,11 +272,11 @@ PackageRecord* start_load(const std::string& name, bool reporting, LoadState* st
   debug_spew("Looking for package '%s'\n", name.c_str());
   std::string key, path;
   int rank = 0;
-  FoundModuleFile found;  // open when the search found the file
+  FoundModuleFile file;  // open when a listing said it is a regular file
   if (name.size() > 3 && ends_with(name, ".mq")) {
     debug_spew("Considering '%s' to be a filename rather than a package name\n", name.c_str());
     path = name;
-    if (state->listed_regular) found.fd = open_listed_module_file(path.c_str());
+    if (state->listed_regular) file.fd = open_module_file(path.c_str());
     const std::string_view base = path_base_name(name);
     key.assign(base.substr(0, base.size() - 3));
   } else {
@@ -298,8 +298,8 @@ PackageRecord* start_load(const std::string& name, bool reporting, LoadState* st
     }
     const std::string file_name = name + ".mq";
     for (size_t i = 0; i < search_path.size() && path.empty(); ++i) {
-      if (find_module_file(i, file_name, &found)) {
-        path = module_file_path(i, file_name);
+      if (find_module_file(i, file_name, &file)) {
+        path = std::move(file.path);
         rank = static_cast<int>(i + 1);
       }
     }
@@ -318,8 +318,8 @@ PackageRecord* start_load(const std::string& name, bool reporting, LoadState* st
   debug_spew("Reading '%s' from file '%s'\n", name.c_str(), path.c_str());
   const LoaderSwitches& s = loader_switches;
   PackageRecord* record =
-      found.fd >= 0
-          ? state->reader->read_open(found.fd, found.size, key, path.c_str(), s.skip_requires,
+      file.fd >= 0
+          ? state->reader->read_open(file.fd, key, path.c_str(), s.skip_requires,
                                      s.skip_libs_private, s.skip_requires_private, s.skip_flags)
           : state->reader->read(key, path.c_str(), s.skip_requires, s.skip_libs_private,
                                 s.skip_requires_private, s.skip_flags);

@@ -56,16 +56,10 @@ void list_directory(DirIndex* index, const std::string& dir) {
   index->listed = true;
 }
 
-// Without blocking, and never as a controlling terminal, in case the entry
-// was replaced by something else since the directory was read.
-int open_module_file(const char* path) {
-  return open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-}
-
 }  // namespace
 
-int open_listed_module_file(const char* path) {
-  return open_module_file(path);
+int open_module_file(const char* path) {
+  return open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
 }
 
 std::string module_file_path(size_t dir_index, std::string_view file_name) {
@@ -76,7 +70,7 @@ std::string module_file_path(size_t dir_index, std::string_view file_name) {
 }
 
 bool find_module_file(size_t dir_index, std::string_view file_name, FoundModuleFile* found) {
-  *found = {};
+  found->fd = -1;
   // A name with a "/" reaches into a subdirectory, which the index does not hold.
   const bool indexable = file_name.find('/') == std::string_view::npos;
   bool listed_regular = false;
@@ -91,18 +85,18 @@ bool find_module_file(size_t dir_index, std::string_view file_name, FoundModuleF
       listed_regular = *type == DT_REG;
     }
   }
-  const std::string path = module_file_path(dir_index, file_name);
+  found->path = module_file_path(dir_index, file_name);
   if (listed_regular) {
     // The directory has said what the entry is: it is opened at once, with
     // no status call. Gone since (ENOENT): not found; otherwise the reader
     // opens it again and reports why it cannot.
-    found->fd = open_module_file(path.c_str());
+    found->fd = open_module_file(found->path.c_str());
     return found->fd >= 0 || errno != ENOENT;
   }
   // Anything else is looked at before it is opened: a device or a FIFO
   // named like a module file is never opened by a search.
   struct stat st;
-  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  return stat(found->path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 void join_entry_path(std::string_view dir, std::string_view name, std::string* out) {

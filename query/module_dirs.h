@@ -3,8 +3,6 @@
 // and a regular file it lists is opened at once, without a status call.
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -12,12 +10,12 @@
 // The path of `file_name` in the directory search_path[dir_index].
 std::string module_file_path(size_t dir_index, std::string_view file_name);
 
-// A module file found in a search directory: open (`fd`, with `size` -1:
-// not asked) when the directory's listing said it was a regular file, else
-// `fd` -1 and the reader opens it by its path and reports what fails.
+// A module file found in a search directory: its path, and its descriptor
+// when the directory's listing said it was a regular file (it is opened at
+// once), else -1 and the reader opens it by its path and reports what fails.
 struct FoundModuleFile {
   int fd = -1;
-  off_t size = -1;
+  std::string path;
 };
 
 // True when the path names a regular file (links followed), as stat would
@@ -25,8 +23,9 @@ struct FoundModuleFile {
 bool find_module_file(size_t dir_index, std::string_view file_name, FoundModuleFile* found);
 
 // Opens a module file that a directory listing has reported as a regular
-// file, as find_module_file does; -1 when it cannot be opened.
-int open_listed_module_file(const char* path);
+// file: without blocking, and never as a controlling terminal, in case the
+// entry was replaced by something else since. -1 when it cannot be opened.
+int open_module_file(const char* path);
 
 // Path pieces, computed as GLib's path functions compute them for these
 // paths, without their allocations: a listing builds one path per entry.

@@ -287,19 +287,24 @@ struct Reader {
   }
 
   void variable(std::string_view name, std::string_view raw) {
-    PackageRecord& r = *record;
     if (loader_switches.define_prefix) return variable_with_prefix(std::string(name), raw);
-    if (r.variables.count(name)) return duplicate_variable(std::string(name));
-    std::string expanded = expand(raw);
+    define(name, raw);
+  }
+
+  // Defines the variable as its value expanded, unless it is defined already.
+  void define(std::string_view name, std::string_view value) {
+    PackageRecord& r = *record;
+    if (r.variables.count(name)) {
+      verbose_error("Duplicate definition of variable '%s' in '%s'\n", std::string(name).c_str(),
+                    path);
+      end_on_parse_error();
+      return;
+    }
+    std::string expanded = expand(value);
     if (diagnostic_switches.debug_enabled)
       debug_spew(" Variable declaration, '%s' has value '%s'\n", std::string(name).c_str(),
                  expanded.c_str());
     r.variables.emplace(name, std::move(expanded));
-  }
-
-  void duplicate_variable(const std::string& name) {
-    verbose_error("Duplicate definition of variable '%s' in '%s'\n", name.c_str(), path);
-    end_on_parse_error();
   }
 
   // A definition when the prefix is taken from the file's location.
@@ -333,10 +338,7 @@ struct Reader {
       replaced.append(value, r.file_prefix->size());
       value = std::move(replaced);
     }
-    if (r.variables.count(name)) return duplicate_variable(name);
-    std::string expanded = expand(value);
-    debug_spew(" Variable declaration, '%s' has value '%s'\n", name.c_str(), expanded.c_str());
-    r.variables.emplace(name, std::move(expanded));
+    define(name, value);
   }
 
   void line(std::string_view raw_line) {
@@ -395,21 +397,32 @@ PackageRecord* parse_module_text(const std::string& key, const char* path, std::
   return record;
 }
 
+namespace {
+
+// Whether an open file may be read whole: only a regular file (a device
+// such as /dev/zero would never end) of at most `max_size` bytes. Its size
+// goes to `*file_size`.
+FileRead check_file_status(int fd, off_t max_size, off_t* file_size) {
+  struct stat st;
+  if (fstat(fd, &st) != 0) return {FileRead::kOpenFailed, errno};
+  if (!S_ISREG(st.st_mode)) return {FileRead::kNotRegular, S_ISDIR(st.st_mode) ? EISDIR : 0};
+  if (st.st_size > max_size) return {FileRead::kTooLarge, EFBIG};
+  *file_size = st.st_size;
+  return {FileRead::kRead, 0};
+}
+
+}  // namespace
+
 FileRead read_regular_file(const char* path, off_t max_size, std::string* buffer, size_t* size) {
   const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return {FileRead::kOpenFailed, errno};
-  // Only a regular file is read: a device such as /dev/zero would never end.
-  struct stat st;
-  FileRead result{FileRead::kRead, 0};
-  if (fstat(fd, &st) != 0)
-    result = {FileRead::kOpenFailed, errno};
-  else if (!S_ISREG(st.st_mode))
-    result = {FileRead::kNotRegular, S_ISDIR(st.st_mode) ? EISDIR : 0};
-  if (result.outcome != FileRead::kRead) {
+  off_t file_size = 0;
+  const FileRead status = check_file_status(fd, max_size, &file_size);
+  if (status.outcome != FileRead::kRead) {
     close(fd);
-    return result;
+    return status;
   }
-  return read_open_file(fd, st.st_size, max_size, buffer, size);
+  return read_open_file(fd, file_size, max_size, buffer, size);
 }
 
 FileRead read_open_file(int fd, off_t expected_size, off_t max_size, std::string* buffer,
@@ -429,19 +442,9 @@ FileRead read_open_file(int fd, off_t expected_size, off_t max_size, std::string
     if (*size == buffer->size()) {
       if (!size_known) {
         size_known = true;
-        struct stat st;
-        if (fstat(fd, &st) != 0) {
-          result = {FileRead::kOpenFailed, errno};
-          break;
-        }
-        if (!S_ISREG(st.st_mode)) {
-          result = {FileRead::kNotRegular, 0};
-          break;
-        }
-        if (st.st_size > max_size) {
-          result = {FileRead::kTooLarge, EFBIG};
-          break;
-        }
+        off_t file_size = 0;
+        result = check_file_status(fd, max_size, &file_size);
+        if (result.outcome != FileRead::kRead) break;
       }
       // A file that grows while it is read is still bounded: one byte past
       // the bound is enough to know.
@@ -477,12 +480,11 @@ PackageRecord* ModuleFileReader::read(const std::string& key, const char* path, 
                     skip_flags);
 }
 
-PackageRecord* ModuleFileReader::read_open(int fd, off_t file_size, const std::string& key,
-                                           const char* path, bool skip_requires,
-                                           bool skip_libs_private, bool skip_requires_private,
-                                           bool skip_flags) {
+PackageRecord* ModuleFileReader::read_open(int fd, const std::string& key, const char* path,
+                                           bool skip_requires, bool skip_libs_private,
+                                           bool skip_requires_private, bool skip_flags) {
   size_t size = 0;
-  const FileRead file = read_open_file(fd, file_size, kMaxModuleFileSize, &buffer_, &size);
+  const FileRead file = read_open_file(fd, -1, kMaxModuleFileSize, &buffer_, &size);
   return parse_read(file, key, path, size, skip_requires, skip_libs_private, skip_requires_private,
                     skip_flags);
 }

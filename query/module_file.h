@@ -41,11 +41,10 @@ class ModuleFileReader {
   // flags nor reports anything about them.
   PackageRecord* read(const std::string& key, const char* path, bool skip_requires,
                       bool skip_libs_private, bool skip_requires_private, bool skip_flags = false);
-  // The same for a regular file of `file_size` bytes already open as `fd`,
-  // which it closes; `path` names it in messages and gives mqfiledir.
-  PackageRecord* read_open(int fd, off_t file_size, const std::string& key, const char* path,
-                           bool skip_requires, bool skip_libs_private, bool skip_requires_private,
-                           bool skip_flags);
+  // The same for a regular file already open as `fd`, which it closes;
+  // `path` names it in messages and gives mqfiledir.
+  PackageRecord* read_open(int fd, const std::string& key, const char* path, bool skip_requires,
+                           bool skip_libs_private, bool skip_requires_private, bool skip_flags);
 
  private:
   PackageRecord* parse_read(const FileRead& file, const std::string& key, const char* path,

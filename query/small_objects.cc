@@ -27,7 +27,7 @@ constexpr int kPopulateWrite = MADV_POPULATE_WRITE;
 #else
 constexpr int kPopulateWrite = 23;  // Linux 5.14; older kernels refuse it
 #endif
-constexpr size_t kHugeAfter = 192 * 1024;  // the first two chunks
+constexpr size_t kHugeAfter = 192 * 1024;  // reached with the fourth chunk
 constexpr uint32_t kLarge = 0xFFFFFFFF;
 
 struct FreeBlock {

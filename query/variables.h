@@ -13,8 +13,8 @@ bool split_define_argument(std::string_view argument, std::string* name, std::st
 // (MOD_QUERY_<KEY>_<VARIABLE>) are then looked up. The driver takes it once
 // at start; without it no override applies.
 void take_override_snapshot();
-// The override, global or module value of a variable; the view stays valid
-// for the run (it points into the environment or a table).
+// The override, global or module value of a variable; the view points into
+// the environment or a table, and holds until the record's variables change.
 std::optional<std::string_view> resolve_variable(const PackageRecord& record,
                                                  std::string_view name);
 std::string expand_variables(const PackageRecord& record, std::string_view text, const char* path);
