@@ -29,7 +29,7 @@ void print_message(const char* function, int enabled, const char* format, va_lis
 
 }  // namespace
 
-void debug_spew(const char* format, ...) {
+void(debug_spew)(const char* format, ...) {
   va_list args;
   va_start(args, format);
   print_message("debug_spew", diagnostic_switches.debug_enabled, format, args);

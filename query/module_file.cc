@@ -110,27 +110,39 @@ constexpr auto kEscaped = [] {
 
 }  // namespace
 
-std::string shell_escape(std::string_view text) {
+void append_shell_escaped(std::string_view text, std::string* out) {
   size_t escapes = 0;
   for (char c : text) escapes += kEscaped[static_cast<unsigned char>(c)];
-  if (escapes == 0) return std::string(text);
-  std::string out;
-  out.reserve(text.size() + escapes);
-  for (char c : text) {
-    if (kEscaped[static_cast<unsigned char>(c)]) out.push_back('\\');
-    out.push_back(c);
+  if (escapes == 0) {
+    out->append(text);
+    return;
   }
+  out->reserve(out->size() + text.size() + escapes);
+  for (char c : text) {
+    if (kEscaped[static_cast<unsigned char>(c)]) out->push_back('\\');
+    out->push_back(c);
+  }
+}
+
+std::string shell_escape(std::string_view text) {
+  std::string out;
+  append_shell_escaped(text, &out);
   return out;
 }
 
 namespace {
 
-// `a` followed by `b`, each escaped, with one space between.
-std::string escaped_pair(std::string_view a, std::string_view b) {
-  std::string pair = shell_escape(a);
-  pair.push_back(' ');
-  pair.append(shell_escape(b));
-  return pair;
+// Adds a flag of class `flag_class`: `a`, or `a` and `b` with one space
+// between, each escaped.
+void add_flag(uint8_t flag_class, std::string_view a, std::vector<FlagItem>* out,
+              const std::string_view* b = nullptr) {
+  FlagItem& item = out->emplace_back();
+  item.flag_class = flag_class;
+  append_shell_escaped(a, &item.text);
+  if (b) {
+    item.text.push_back(' ');
+    append_shell_escaped(*b, &item.text);
+  }
 }
 
 }  // namespace
@@ -142,12 +154,11 @@ void classify_compile_args(const std::vector<std::string_view>& args, std::vecto
     // at, so the raw word is tested and the escaped one stored.
     const std::string_view a = args[i];
     if (a.substr(0, 2) == "-I") {
-      out->push_back({CFLAGS_I, shell_escape(a)});
+      add_flag(CFLAGS_I, a, out);
     } else if ((a == "-idirafter" || a == "-isystem") && i + 1 < args.size()) {
-      out->push_back({CFLAGS_I, escaped_pair(a, args[i + 1])});
-      ++i;
+      add_flag(CFLAGS_I, a, out, &args[++i]);
     } else if (!a.empty()) {
-      out->push_back({CFLAGS_OTHER, shell_escape(a)});
+      add_flag(CFLAGS_OTHER, a, out);
     }
   }
 }
@@ -157,14 +168,13 @@ void classify_link_args(const std::vector<std::string_view>& args, std::vector<F
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string_view a = args[i];
     if (a.substr(0, 2) == "-l" && a.substr(0, 5) != "-lib:") {
-      out->push_back({LIBS_l, shell_escape(a)});
+      add_flag(LIBS_l, a, out);
     } else if (a.substr(0, 2) == "-L") {
-      out->push_back({LIBS_L, shell_escape(a)});
+      add_flag(LIBS_L, a, out);
     } else if ((a == "-framework" || a == "-Wl,-framework") && i + 1 < args.size()) {
-      out->push_back({LIBS_OTHER, escaped_pair(a, args[i + 1])});
-      ++i;
+      add_flag(LIBS_OTHER, a, out, &args[++i]);
     } else if (!a.empty()) {
-      out->push_back({LIBS_OTHER, shell_escape(a)});
+      add_flag(LIBS_OTHER, a, out);
     }
   }
 }
@@ -221,18 +231,29 @@ struct Reader {
   const char* path;
   bool skip_requires, skip_libs_private, skip_requires_private, skip_flags;
   bool text_has_nul;
-  SplitFlags split;  // reused by every flags field of the file
+  // Kept from file to file: a query reads hundreds.
+  SplitFlags* split;      // every flags field's words
+  std::string* expanded;  // a list or flags value, expanded
 
-  std::string expand(std::string_view value) { return expand_variables(*record, value, path); }
+  void expand(std::string_view value, std::string* out) {
+    expand_variables(*record, value, path, out);
+  }
+  void expand(std::string_view value, std::optional<std::string>* out) {
+    expand(value, &out->emplace());
+  }
+  std::vector<VersionRequirement> module_list(std::string_view value) {
+    expand(value, expanded);
+    return parse_module_list(record, *expanded, path);
+  }
 
   // Adds a flags field's arguments, classified; false when it cannot be split.
   bool add_flags(const char* field, std::string_view value,
                  void (*classify)(const std::vector<std::string_view>&, std::vector<FlagItem>*),
                  std::vector<FlagItem>* out) {
-    const std::string expanded = expand(value);
-    if (!split_flags(field, expanded, &split)) return false;
-    classify(split.words, out);
-    split.shell_words.reset();
+    expand(value, expanded);
+    if (!split_flags(field, *expanded, split)) return false;
+    classify(split->words, out);
+    split->shell_words.reset();
     return true;
   }
 
@@ -245,21 +266,21 @@ struct Reader {
     PackageRecord& r = *record;
     if (tag == "Name") {
       if (r.display_name) return duplicate("Name");
-      r.display_name = expand(value);
+      expand(value, &r.display_name);
     } else if (tag == "Description") {
       if (r.summary) return duplicate("Description");
-      r.summary = expand(value);
+      expand(value, &r.summary);
     } else if (tag == "Version") {
       if (r.version_text) return duplicate("Version");
-      r.version_text = expand(value);
+      expand(value, &r.version_text);
     } else if (tag == "Requires.private") {
       if (skip_requires_private) return;
       if (!r.private_requirements.empty()) return duplicate("Requires.private");
-      r.private_requirements = parse_module_list(record, expand(value), path);
+      r.private_requirements = module_list(value);
     } else if (tag == "Requires") {
       if (skip_requires) return;
       if (!r.public_requirements.empty()) return duplicate("Requires");
-      r.public_requirements = parse_module_list(record, expand(value), path);
+      r.public_requirements = module_list(value);
     } else if (tag == "Libs.private") {
       if (skip_libs_private || skip_flags) return;
       if (r.libs_private_lines_seen > 0) return duplicate("Libs.private");
@@ -276,10 +297,10 @@ struct Reader {
       if (!add_flags("Cflags", value, classify_compile_args, &r.compile_flags)) return;
     } else if (tag == "Conflicts") {
       if (!r.conflicts_with.empty()) return duplicate("Conflicts");
-      r.conflicts_with = parse_module_list(record, expand(value), path);
+      r.conflicts_with = module_list(value);
     } else if (tag == "URL") {
       if (r.home_url) return duplicate("URL");
-      r.home_url = expand(value);
+      expand(value, &r.home_url);
     } else {
       const std::string t(tag);
       debug_spew("Unknown keyword '%s' in '%s'\n", t.c_str(), path);
@@ -300,10 +321,10 @@ struct Reader {
       end_on_parse_error();
       return;
     }
-    std::string expanded = expand(value);
-    if (diagnostic_switches.debug_enabled)
-      debug_spew(" Variable declaration, '%s' has value '%s'\n", std::string(name).c_str(),
-                 expanded.c_str());
+    std::string expanded;
+    expand(value, &expanded);
+    debug_spew(" Variable declaration, '%s' has value '%s'\n", std::string(name).c_str(),
+               expanded.c_str());
     r.variables.emplace(name, std::move(expanded));
   }
 
@@ -344,7 +365,7 @@ struct Reader {
   void line(std::string_view raw_line) {
     // The line is a C string: a NUL byte ends its usable text.
     const std::string_view raw = text_has_nul ? raw_line.substr(0, raw_line.find('\0')) : raw_line;
-    if (diagnostic_switches.debug_enabled) debug_spew("  line>%s\n", std::string(raw).c_str());
+    debug_spew("  line>%s\n", std::string(raw).c_str());
     const std::string_view text = trim_view(raw);
     if (text.empty()) return;
     size_t i = 0;
@@ -377,6 +398,8 @@ PackageRecord* parse_module_text(const std::string& key, const char* path, std::
   }
   record->variables.emplace("mqfiledir", *record->file_dir);
   const char* shown_path = path ? path : "???????";
+  static SplitFlags split;
+  static std::string expanded;
   Reader reader{record,
                 shown_path,
                 skip_requires,
@@ -384,7 +407,8 @@ PackageRecord* parse_module_text(const std::string& key, const char* path, std::
                 skip_requires_private,
                 skip_flags,
                 memchr(bytes.data(), '\0', bytes.size()) != nullptr,
-                {}};
+                &split,
+                &expanded};
   LogicalLineReader lines(bytes);
   std::string scratch;
   std::string_view line;

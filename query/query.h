@@ -102,8 +102,12 @@ extern SearchPath search_path;
 extern LoaderSwitches loader_switches;
 extern DiagnosticSwitches diagnostic_switches;
 
-void debug_spew(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void(debug_spew)(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void verbose_error(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// Tracing is off in almost every run, and some traces sit on paths taken
+// once per module or per requirement: the switch is tested before the call,
+// so that nothing is formatted, or even computed, for a trace not printed.
+#define debug_spew(...) (diagnostic_switches.debug_enabled ? (debug_spew)(__VA_ARGS__) : void())
 
 // Ends the run after a strict parse error when the switches ask for it.
 void end_on_parse_error();

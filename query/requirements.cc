@@ -2,7 +2,9 @@
 
 #include <glib.h>
 
+#include <array>
 #include <cctype>
+#include <cstdint>
 
 namespace {
 
@@ -11,74 +13,67 @@ bool is_operator_byte(char c) {
 }
 // Version texts are compared with the C library's classes under the user's
 // LC_CTYPE: in an 8-bit locale, letters beyond ASCII form letter runs too.
-bool is_digit_byte(char c) {
-  return isdigit(static_cast<unsigned char>(c)) != 0;
+// The classes are taken once, at the first comparison, which comes after
+// the program has set its locale; a table read costs less than a call.
+enum : uint8_t { kDigit = 1, kLetter = 2 };
+const uint8_t* version_byte_classes() {
+  static const std::array<uint8_t, 256> table = [] {
+    std::array<uint8_t, 256> t{};
+    for (int c = 0; c < 256; ++c)
+      t[c] = static_cast<uint8_t>((isdigit(c) ? kDigit : 0) | (isalpha(c) ? kLetter : 0));
+    return t;
+  }();
+  return table.data();
 }
-bool is_letter_byte(char c) {
-  return isalpha(static_cast<unsigned char>(c)) != 0;
-}
-bool is_alnum_byte(char c) {
-  return isalnum(static_cast<unsigned char>(c)) != 0;
-}
-
-enum class SplitState { Outside, InName, BeforeOp, InOp, AfterOp, InVersion };
 
 }  // namespace
 
+void split_module_list(std::string_view text, std::vector<std::string_view>* entries) {
+  entries->clear();
+  const size_t n = text.size();
+  size_t start = 0, i = 0;
+  auto run_to_separator = [&] {
+    while (i < n && text[i] != ',' && !is_c_space(text[i])) ++i;
+  };
+  for (;;) {
+    while (i < n && (text[i] == ',' || is_c_space(text[i]))) ++i;
+    if (i == n) break;
+    ++i;  // the name's first byte
+    run_to_separator();
+    if (i < n && is_c_space(text[i])) {
+      size_t next = i;
+      while (next < n && is_c_space(text[next])) ++next;
+      if (next < n && is_operator_byte(text[next])) {
+        // An operator after the blanks: it and the version that follows
+        // belong to this entry. The first byte past the operator, and the
+        // first one past the blanks after it, are taken whatever they are.
+        i = next + 1;
+        while (i < n && is_operator_byte(text[i])) ++i;
+        if (i < n) ++i;
+        while (i < n && is_c_space(text[i])) ++i;
+        if (i < n) ++i;
+        run_to_separator();
+      }
+    }
+    if (i == n) break;
+    entries->push_back(text.substr(start, i - start));
+    start = i;  // the separator begins the next entry
+    ++i;
+  }
+  if (start < n) entries->push_back(text.substr(start));
+}
+
 std::vector<std::string_view> split_module_list(std::string_view text) {
   std::vector<std::string_view> entries;
-  entries.reserve(4);
-  SplitState state = SplitState::Outside;
-  size_t start = 0;
-  auto emit = [&](size_t end) {
-    entries.emplace_back(text.substr(start, end - start));
-    start = end;  // the separator begins the next entry
-  };
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    switch (state) {
-      case SplitState::Outside:
-        if (c != ',' && !is_c_space(c)) state = SplitState::InName;
-        break;
-      case SplitState::InName:
-        if (c == ',') {
-          emit(i);
-          state = SplitState::Outside;
-        } else if (is_c_space(c)) {
-          size_t next = i;
-          while (next < text.size() && is_c_space(text[next])) ++next;
-          if (next < text.size() && is_operator_byte(text[next])) {
-            state = SplitState::BeforeOp;
-          } else {
-            emit(i);
-            state = SplitState::Outside;
-          }
-        }
-        break;
-      case SplitState::BeforeOp:
-        if (is_operator_byte(c)) state = SplitState::InOp;
-        break;
-      case SplitState::InOp:
-        if (!is_operator_byte(c)) state = SplitState::AfterOp;
-        break;
-      case SplitState::AfterOp:
-        if (!is_c_space(c)) state = SplitState::InVersion;
-        break;
-      case SplitState::InVersion:
-        if (c == ',' || is_c_space(c)) {
-          emit(i);
-          state = SplitState::Outside;
-        }
-        break;
-    }
-  }
-  if (start < text.size()) emit(text.size());
+  split_module_list(text, &entries);
   return entries;
 }
 
 std::vector<VersionRequirement> parse_module_list(PackageRecord* declared_by, std::string_view text,
                                                   const char* path) {
-  const std::vector<std::string_view> entries = split_module_list(text);
+  // The entries' views, kept between calls: lists are parsed by the hundred.
+  static std::vector<std::string_view> entries;
+  split_module_list(text, &entries);
   std::vector<VersionRequirement> result;
   result.reserve(entries.size());  // records keep these: no room to spare
   for (const std::string_view entry : entries) {
@@ -86,22 +81,19 @@ std::vector<VersionRequirement> parse_module_list(PackageRecord* declared_by, st
     const char* p = entry.data();
     const char* const end = p + entry.size();
     auto at = [end](const char* q) { return q < end ? *q : '\0'; };
-    VersionRequirement req;
-    req.declared_by = declared_by;
     while (at(p) == ',' || is_c_space(at(p))) ++p;
     if (at(p) == '\0') {
       verbose_error("Empty package name in Requires or Conflicts in file '%s'\n", path);
       end_on_parse_error();
       continue;
     }
+    VersionRequirement& req = result.emplace_back();
+    req.declared_by = declared_by;
     const char* name_start = p;
     while (at(p) && !is_c_space(at(p))) ++p;
     req.name.assign(name_start, p);
     while (is_c_space(at(p)) || at(p) == ',') ++p;
-    if (at(p) == '\0') {
-      result.push_back(std::move(req));
-      continue;
-    }
+    if (at(p) == '\0') continue;
     const char* op_start = p;
     while (at(p) && !is_c_space(at(p))) ++p;
     const std::string_view op(op_start, p - op_start);
@@ -126,7 +118,6 @@ std::vector<VersionRequirement> parse_module_list(PackageRecord* declared_by, st
           "Unknown version comparison operator '%s' after package name '%s' in file '%s'\n",
           token.c_str(), req.name.c_str(), path);
       end_on_parse_error();
-      result.push_back(std::move(req));
       continue;
     }
     const char* version_start = p;
@@ -139,26 +130,27 @@ std::vector<VersionRequirement> parse_module_list(PackageRecord* declared_by, st
     } else {
       req.bound.emplace(version_start, p);
     }
-    result.push_back(std::move(req));
   }
   return result;
 }
 
 int compare_versions_text(std::string_view a, std::string_view b) {
   if (a == b) return 0;
+  const uint8_t* classes = version_byte_classes();
+  auto class_of = [classes](char c) { return classes[static_cast<unsigned char>(c)]; };
   size_t i = 0, j = 0;
   for (;;) {
     if (i == a.size()) return j == b.size() ? 0 : -1;
     if (j == b.size()) return 1;
-    while (i < a.size() && !is_alnum_byte(a[i])) ++i;
-    while (j < b.size() && !is_alnum_byte(b[j])) ++j;
+    while (i < a.size() && class_of(a[i]) == 0) ++i;
+    while (j < b.size() && class_of(b[j]) == 0) ++j;
     if (j == b.size()) return i == a.size() ? 0 : 1;
     if (i == a.size()) return -1;
-    const bool digits = is_digit_byte(a[i]);
-    auto in_run = digits ? is_digit_byte : is_letter_byte;
+    const uint8_t run_class = class_of(a[i]) & kDigit ? kDigit : kLetter;
+    const bool digits = run_class == kDigit;
     size_t a_end = i, b_end = j;
-    while (a_end < a.size() && in_run(a[a_end])) ++a_end;
-    while (b_end < b.size() && in_run(b[b_end])) ++b_end;
+    while (a_end < a.size() && class_of(a[a_end]) & run_class) ++a_end;
+    while (b_end < b.size() && class_of(b[b_end]) & run_class) ++b_end;
     if (b_end == j) return digits ? 1 : -1;
     std::string_view run_a = a.substr(i, a_end - i), run_b = b.substr(j, b_end - j);
     if (digits) {

@@ -6,8 +6,10 @@
 
 #include "query/query.h"
 
-// The entries of a list, as views into it.
+// The entries of a list, as views into it; each but the first begins with
+// the separator before it.
 std::vector<std::string_view> split_module_list(std::string_view text);
+void split_module_list(std::string_view text, std::vector<std::string_view>* entries);
 std::vector<VersionRequirement> parse_module_list(PackageRecord* declared_by, std::string_view text,
                                                   const char* path);
 int compare_versions_text(std::string_view a, std::string_view b);

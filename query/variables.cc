@@ -36,8 +36,15 @@ bool split_define_argument(std::string_view argument, std::string* name, std::st
 
 namespace {
 
-// "NAME=VALUE" entries of the environment whose name starts with MOD_QUERY_.
+// "NAME=VALUE" entries of the environment that may override a module's
+// variable: their name starts with MOD_QUERY_ and holds a "_" after it.
 std::vector<std::string_view> override_entries;
+
+// The byte an override's name has for byte `c` of a key or variable name.
+char override_byte(char c) {
+  if (c >= 'a' && c <= 'z') return static_cast<char>(c - 'a' + 'A');
+  return cc_is(c, CC_DIGIT | CC_UPPER | CC_LOWER) ? c : '_';
+}
 
 // The value when `entry` is the override of `module_key`'s variable `name`:
 // its name is MOD_QUERY_, the key, "_" and the variable, upper-cased with
@@ -45,11 +52,7 @@ std::vector<std::string_view> override_entries;
 const char* match_override(std::string_view entry, std::string_view module_key,
                            std::string_view name) {
   size_t i = 10;  // after "MOD_QUERY_"
-  auto next_is = [&](char c) {
-    char u = g_ascii_toupper(c);
-    if (!cc_is(u, CC_DIGIT | CC_UPPER | CC_LOWER)) u = '_';
-    return i < entry.size() && entry[i++] == u;
-  };
+  auto next_is = [&](char c) { return i < entry.size() && entry[i++] == override_byte(c); };
   for (char c : module_key)
     if (!next_is(c)) return nullptr;
   if (!next_is('_')) return nullptr;
@@ -62,8 +65,14 @@ const char* match_override(std::string_view entry, std::string_view module_key,
 
 void take_override_snapshot() {
   override_entries.clear();
-  for (char** e = environ; *e; ++e)
-    if (strncmp(*e, "MOD_QUERY_", 10) == 0) override_entries.emplace_back(*e);
+  for (char** e = environ; *e; ++e) {
+    if (strncmp(*e, "MOD_QUERY_", 10) != 0) continue;
+    // Every override's name has the "_" between key and variable; the
+    // program's own settings (MOD_QUERY_PATH) mostly have none.
+    const char* name_end = strchrnul(*e + 10, '=');
+    if (memchr(*e + 10, '_', static_cast<size_t>(name_end - (*e + 10))) != nullptr)
+      override_entries.emplace_back(*e);
+  }
 }
 
 std::optional<std::string_view> resolve_variable(const PackageRecord& record,
@@ -86,15 +95,21 @@ std::optional<std::string_view> resolve_variable(const PackageRecord& record,
   return std::nullopt;
 }
 
-std::string expand_variables(const PackageRecord& record, std::string_view text, const char* path) {
+void expand_variables(const PackageRecord& record, std::string_view text, const char* path,
+                      std::string* out) {
   const std::string_view trimmed = trim_view(text);
-  std::string out;
-  out.reserve(trimmed.size());
+  // Most values name no variable: they are the text itself.
+  if (memchr(trimmed.data(), '$', trimmed.size()) == nullptr) {
+    out->assign(trimmed);
+    return;
+  }
+  out->clear();
+  out->reserve(trimmed.size());
   size_t i = 0;
   while (i < trimmed.size()) {
     const char c = trimmed[i];
     if (c == '$' && i + 1 < trimmed.size() && trimmed[i + 1] == '$') {
-      out.push_back('$');
+      out->push_back('$');
       i += 2;
     } else if (c == '$' && i + 1 < trimmed.size() && trimmed[i + 1] == '{') {
       const size_t name_start = i + 2;
@@ -102,7 +117,7 @@ std::string expand_variables(const PackageRecord& record, std::string_view text,
       if (close == std::string_view::npos) close = trimmed.size();
       const std::string_view name = trimmed.substr(name_start, close - name_start);
       if (auto value = resolve_variable(record, name)) {
-        out.append(*value);
+        out->append(*value);
       } else {
         verbose_error("Variable '%s' not defined in '%s'\n", std::string(name).c_str(), path);
         end_on_parse_error();
@@ -112,10 +127,15 @@ std::string expand_variables(const PackageRecord& record, std::string_view text,
       // Plain text up to the next "$" in one step.
       size_t next = trimmed.find('$', i + 1);
       if (next == std::string_view::npos) next = trimmed.size();
-      out.append(trimmed.substr(i, next - i));
+      out->append(trimmed.substr(i, next - i));
       i = next;
     }
   }
+}
+
+std::string expand_variables(const PackageRecord& record, std::string_view text, const char* path) {
+  std::string out;
+  expand_variables(record, text, path, &out);
   return out;
 }
 

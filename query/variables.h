@@ -17,6 +17,10 @@ void take_override_snapshot();
 // the environment or a table, and holds until the record's variables change.
 std::optional<std::string_view> resolve_variable(const PackageRecord& record,
                                                  std::string_view name);
+// The text, trimmed, with ${NAME} replaced by the variable's value and $$ by $.
 std::string expand_variables(const PackageRecord& record, std::string_view text, const char* path);
+// The same into `*out`, whose memory is reused; `text` must not point into it.
+void expand_variables(const PackageRecord& record, std::string_view text, const char* path,
+                      std::string* out);
 std::optional<std::string> variable_for_output(const PackageRecord& record,
                                                const std::string& name);
