@@ -7,6 +7,7 @@
 #include "query/query.h"
 
 PackageTable* package_table = nullptr;
+uint32_t package_key_count = 0;
 GlobalVariables global_variables;
 SearchPath search_path;
 LoaderSwitches loader_switches;

@@ -22,10 +22,51 @@ void trace_sequence(const char* label, const Seq& sequence) {
 
 }  // namespace
 
+namespace {
+
+// Multiplied by the golden ratio, any pattern in the numbers a walk enters
+// is spread over the slots.
+size_t first_slot(uint32_t number, size_t mask) {
+  return static_cast<size_t>((uint64_t{number} * 0x9E3779B97F4A7C15ull) >> 32) & mask;
+}
+
+}  // namespace
+
+bool VisitedSet::enter(PackageRecord* record) {
+  // A record that never reached the table gets a number of its own.
+  if (record->key_number == 0) record->key_number = ++package_key_count;
+  reserve(size_ + 1);
+  const uint32_t number = record->key_number;
+  const size_t mask = slots_.size() - 1;
+  size_t i = first_slot(number, mask);
+  for (; slots_[i] != 0; i = (i + 1) & mask)
+    if (slots_[i] == number) return false;
+  slots_[i] = number;
+  ++size_;
+  return true;
+}
+
+void VisitedSet::reserve(size_t count) {
+  if (count * 2 <= slots_.size()) return;
+  size_t capacity = slots_.empty() ? 64 : slots_.size();
+  while (capacity < count * 2) capacity *= 2;
+  std::vector<uint32_t> old(capacity);
+  old.swap(slots_);
+  size_ = 0;
+  const size_t mask = slots_.size() - 1;
+  for (uint32_t number : old) {
+    if (number == 0) continue;
+    size_t i = first_slot(number, mask);
+    while (slots_[i] != 0) i = (i + 1) & mask;
+    slots_[i] = number;
+    ++size_;
+  }
+}
+
 void walk_requirement_chain(PackageRecord* record, bool follow_private, VisitedSet* visited,
                             ModuleSequence* sequence) {
-  auto enter = [visited](const PackageRecord* r) {
-    if (visited->insert(r->module_key, true)) return true;
+  auto enter = [visited](PackageRecord* r) {
+    if (visited->enter(r)) return true;
     debug_spew("Package %s already in requires chain, skipping\n", r->module_key.c_str());
     return false;
   };

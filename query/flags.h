@@ -8,7 +8,19 @@
 
 #include "query/query.h"
 
-using VisitedSet = ViewTable<bool>;
+// The keys a requirement walk has entered. Walks test every edge of the
+// graph, so keys are told by their numbers, not by hashing their names.
+class VisitedSet {
+ public:
+  // True when `record`'s key had not been entered; it is entered now.
+  bool enter(PackageRecord* record);
+  // Room for `count` keys without growing.
+  void reserve(size_t count);
+
+ private:
+  std::vector<uint32_t> slots_;  // key numbers, a power of two, at most half full; 0 is free
+  size_t size_ = 0;
+};
 using ModuleSequence = std::deque<PackageRecord*>;
 
 // The walks one query has made, by whether private requirements were followed.

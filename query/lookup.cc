@@ -41,8 +41,10 @@ PackageRecord* find_in_table(const std::string& key) {
 }
 
 void store_in_table(PackageRecord* record) {
-  // A later file with the same key replaces the earlier record in the table.
-  package_table->assign(record->module_key, record);
+  // A later file with the same key replaces the earlier record in the
+  // table, and shares its key's number.
+  const PackageRecord* earlier = package_table->assign(record->module_key, record);
+  record->key_number = earlier ? earlier->key_number : ++package_key_count;
 }
 
 // The checks below report a failure and return false; each such failure
@@ -231,6 +233,7 @@ bool init_package_table(bool list_all) {
       if (!scan_search_directory(dir)) return false;
   } else {
     PackageRecord* self = make_self_package();
+    self->key_number = ++package_key_count;
     package_table->insert(self->module_key, self);
     debug_spew("Adding virtual 'mod-query' package to list of known packages\n");
   }

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <memory>
 
+#include "query/flag_words.h"
 #include "query/module_dirs.h"
 #include "query/requirements.h"
 #include "query/variables.h"
@@ -28,16 +29,12 @@ size_t ordinary_run(const char* p, size_t length) {
 
 }  // namespace
 
-bool LogicalLineReader::next(std::string_view* line, std::string* scratch) {
+bool LogicalLineReader::next_unplain(std::string_view* line, std::string* scratch) {
   // Most lines hold neither a comment nor a backslash: they are the text
   // itself up to the line feed.
   const size_t n = bytes_.size();
   if (pos_ < n) {
-    size_t run = n - pos_;
-    if (!plain_)
-      run = ordinary_run(bytes_.data() + pos_, run);
-    else if (const void* lf = memchr(bytes_.data() + pos_, '\n', run))
-      run = static_cast<const char*>(lf) - (bytes_.data() + pos_);
+    const size_t run = ordinary_run(bytes_.data() + pos_, n - pos_);
     if (pos_ + run == n || bytes_[pos_ + run] == '\n') {
       *line = bytes_.substr(pos_, run);
       pos_ += run;
@@ -99,131 +96,16 @@ bool LogicalLineReader::next(std::string* line) {
 
 namespace {
 
-// Bytes that get a backslash in front: controls, space, '!', '"', '#', the
-// shell's special characters, and everything from 0x7F on.
-constexpr auto kEscaped = [] {
+// Bytes of a keyword or variable name: ASCII letters and digits, "_" and ".".
+constexpr auto kTagByte = [] {
   std::array<bool, 256> table{};
-  for (int c = 0; c < 256; ++c) table[c] = c < 0x24 || c >= 0x7F;
-  for (unsigned char c : std::string_view("%&'*;<>?[\\]`{|}")) table[c] = true;
+  for (int c = 0; c < 256; ++c)
+    table[c] = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+               c == '_' || c == '.';
   return table;
 }();
-
-}  // namespace
-
-void append_shell_escaped(std::string_view text, std::string* out) {
-  size_t escapes = 0;
-  for (char c : text) escapes += kEscaped[static_cast<unsigned char>(c)];
-  if (escapes == 0) {
-    out->append(text);
-    return;
-  }
-  out->reserve(out->size() + text.size() + escapes);
-  for (char c : text) {
-    if (kEscaped[static_cast<unsigned char>(c)]) out->push_back('\\');
-    out->push_back(c);
-  }
-}
-
-std::string shell_escape(std::string_view text) {
-  std::string out;
-  append_shell_escaped(text, &out);
-  return out;
-}
-
-namespace {
-
-// Adds a flag of class `flag_class`: `a`, or `a` and `b` with one space
-// between, each escaped.
-void add_flag(uint8_t flag_class, std::string_view a, std::vector<FlagItem>* out,
-              const std::string_view* b = nullptr) {
-  FlagItem& item = out->emplace_back();
-  item.flag_class = flag_class;
-  append_shell_escaped(a, &item.text);
-  if (b) {
-    item.text.push_back(' ');
-    append_shell_escaped(*b, &item.text);
-  }
-}
-
-}  // namespace
-
-void classify_compile_args(const std::vector<std::string_view>& args, std::vector<FlagItem>* out) {
-  out->reserve(out->size() + args.size());
-  for (size_t i = 0; i < args.size(); ++i) {
-    // Escaping adds backslashes only before bytes these tests never look
-    // at, so the raw word is tested and the escaped one stored.
-    const std::string_view a = args[i];
-    if (a.substr(0, 2) == "-I") {
-      add_flag(CFLAGS_I, a, out);
-    } else if ((a == "-idirafter" || a == "-isystem") && i + 1 < args.size()) {
-      add_flag(CFLAGS_I, a, out, &args[++i]);
-    } else if (!a.empty()) {
-      add_flag(CFLAGS_OTHER, a, out);
-    }
-  }
-}
-
-void classify_link_args(const std::vector<std::string_view>& args, std::vector<FlagItem>* out) {
-  out->reserve(out->size() + args.size());
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string_view a = args[i];
-    if (a.substr(0, 2) == "-l" && a.substr(0, 5) != "-lib:") {
-      add_flag(LIBS_l, a, out);
-    } else if (a.substr(0, 2) == "-L") {
-      add_flag(LIBS_L, a, out);
-    } else if ((a == "-framework" || a == "-Wl,-framework") && i + 1 < args.size()) {
-      add_flag(LIBS_OTHER, a, out, &args[++i]);
-    } else if (!a.empty()) {
-      add_flag(LIBS_OTHER, a, out);
-    }
-  }
-}
-
-namespace {
-
 bool is_tag_byte(char c) {
-  return cc_is(c, CC_DIGIT | CC_UPPER | CC_LOWER) || c == '_' || c == '.';
-}
-
-// A flags value split into trimmed, unescaped arguments. They are views
-// into the value, or into the vector the shell rules returned, which the
-// split owns until it is destroyed.
-struct SplitFlags {
-  std::vector<std::string_view> words;
-  std::unique_ptr<char*, void (*)(char**)> shell_words{nullptr, g_strfreev};
-};
-
-// Splits a flags value; false when it cannot be split.
-bool split_flags(const char* field, const std::string& value, SplitFlags* split) {
-  std::vector<std::string_view>& words = split->words;
-  words.clear();
-  if (value.empty()) return true;
-  // Without quoting, escaping, comment or line-break bytes, splitting is
-  // cutting at blanks, and gives the same words the shell rules give.
-  const char* text = value.c_str();
-  if (text[strcspn(text, "'\"\\#\n\r")] == '\0') {
-    for (const char* p = text + strspn(text, " \t"); *p != '\0'; p += strspn(p, " \t")) {
-      const size_t length = strcspn(p, " \t");
-      words.push_back(trim_view(std::string_view(p, length)));
-      p += length;
-    }
-    if (!words.empty()) return true;
-  }
-  words.clear();
-  int argc = 0;
-  char** argv = nullptr;
-  GError* error = nullptr;
-  if (!g_shell_parse_argv(value.c_str(), &argc, &argv, &error)) {
-    verbose_error("Couldn't parse %s field into an argument vector: %s\n", field,
-                  error && error->message ? error->message : "unknown");
-    g_clear_error(&error);
-    end_on_parse_error();
-    return false;
-  }
-  split->shell_words.reset(argv);
-  words.reserve(argc);
-  for (int i = 0; i < argc; ++i) words.push_back(trim_view(argv[i]));
-  return true;
+  return kTagByte[static_cast<unsigned char>(c)];
 }
 
 struct Reader {
@@ -231,9 +113,9 @@ struct Reader {
   const char* path;
   bool skip_requires, skip_libs_private, skip_requires_private, skip_flags;
   bool text_has_nul;
-  // Kept from file to file: a query reads hundreds.
-  SplitFlags* split;      // every flags field's words
-  std::string* expanded;  // a list or flags value, expanded
+  // A list or flags value, expanded; kept from file to file, as a query
+  // reads hundreds.
+  std::string* expanded;
 
   void expand(std::string_view value, std::string* out) {
     expand_variables(*record, value, path, out);
@@ -246,15 +128,10 @@ struct Reader {
     return parse_module_list(record, *expanded, path);
   }
 
-  // Adds a flags field's arguments, classified; false when it cannot be split.
-  bool add_flags(const char* field, std::string_view value,
-                 void (*classify)(const std::vector<std::string_view>&, std::vector<FlagItem>*),
-                 std::vector<FlagItem>* out) {
+  // Adds a flags field's flags; false when it cannot be split.
+  bool add_flags(const char* field, std::string_view value, bool link, std::vector<FlagItem>* out) {
     expand(value, expanded);
-    if (!split_flags(field, *expanded, split)) return false;
-    classify(split->words, out);
-    split->shell_words.reset();
-    return true;
+    return add_flag_words(field, *expanded, link, out);
   }
 
   void duplicate(const char* field) {
@@ -284,17 +161,17 @@ struct Reader {
     } else if (tag == "Libs.private") {
       if (skip_libs_private || skip_flags) return;
       if (r.libs_private_lines_seen > 0) return duplicate("Libs.private");
-      if (!add_flags("Libs.private", value, classify_link_args, &r.link_flags)) return;
+      if (!add_flags("Libs.private", value, true, &r.link_flags)) return;
       ++r.libs_private_lines_seen;
     } else if (tag == "Libs") {
       if (skip_flags) return;
       if (r.libs_lines_seen > 0) return duplicate("Libs");
-      if (!add_flags("Libs", value, classify_link_args, &r.link_flags)) return;
+      if (!add_flags("Libs", value, true, &r.link_flags)) return;
       ++r.libs_lines_seen;
     } else if (tag == "Cflags" || tag == "CFlags") {
       if (skip_flags) return;
       if (!r.compile_flags.empty()) return duplicate("Cflags");
-      if (!add_flags("Cflags", value, classify_compile_args, &r.compile_flags)) return;
+      if (!add_flags("Cflags", value, false, &r.compile_flags)) return;
     } else if (tag == "Conflicts") {
       if (!r.conflicts_with.empty()) return duplicate("Conflicts");
       r.conflicts_with = module_list(value);
@@ -315,7 +192,7 @@ struct Reader {
   // Defines the variable as its value expanded, unless it is defined already.
   void define(std::string_view name, std::string_view value) {
     PackageRecord& r = *record;
-    if (r.variables.count(name)) {
+    if (r.variables.contains(name)) {
       verbose_error("Duplicate definition of variable '%s' in '%s'\n", std::string(name).c_str(),
                     path);
       end_on_parse_error();
@@ -325,7 +202,7 @@ struct Reader {
     expand(value, &expanded);
     debug_spew(" Variable declaration, '%s' has value '%s'\n", std::string(name).c_str(),
                expanded.c_str());
-    r.variables.emplace(name, std::move(expanded));
+    r.variables.add_new(name, std::move(expanded));
   }
 
   // A definition when the prefix is taken from the file's location.
@@ -396,9 +273,8 @@ PackageRecord* parse_module_text(const std::string& key, const char* path, std::
     record->file_dir = "???????";
     debug_spew("No mqfiledir determined for package\n");
   }
-  record->variables.emplace("mqfiledir", *record->file_dir);
+  record->variables.add_new("mqfiledir", *record->file_dir);
   const char* shown_path = path ? path : "???????";
-  static SplitFlags split;
   static std::string expanded;
   Reader reader{record,
                 shown_path,
@@ -407,7 +283,6 @@ PackageRecord* parse_module_text(const std::string& key, const char* path, std::
                 skip_requires_private,
                 skip_flags,
                 memchr(bytes.data(), '\0', bytes.size()) != nullptr,
-                &split,
                 &expanded};
   LogicalLineReader lines(bytes);
   std::string scratch;

@@ -58,11 +58,6 @@ PackageRecord* parse_module_text(const std::string& key, const char* path, std::
                                  bool skip_requires, bool skip_libs_private,
                                  bool skip_requires_private, bool skip_flags = false);
 
-std::string shell_escape(std::string_view text);
-// Classify split flags arguments (not yet escaped) and add them, escaped.
-void classify_compile_args(const std::vector<std::string_view>& args, std::vector<FlagItem>* out);
-void classify_link_args(const std::vector<std::string_view>& args, std::vector<FlagItem>* out);
-
 // Splits a text into logical lines as the module file format defines them.
 class LogicalLineReader {
  public:
@@ -74,9 +69,26 @@ class LogicalLineReader {
   bool next(std::string* line);
   // The same as a view: into the text when the line is plain (no comment,
   // no backslash), else into `scratch`, which then holds the line.
-  bool next(std::string_view* line, std::string* scratch);
+  bool next(std::string_view* line, std::string* scratch) {
+    if (!plain_) return next_unplain(line, scratch);
+    // Every line of a plain text ends at a line feed (or the text's end).
+    const size_t n = bytes_.size();
+    if (pos_ == n) return false;
+    const char* start = bytes_.data() + pos_;
+    const void* lf = memchr(start, '\n', n - pos_);
+    const size_t run = lf ? static_cast<size_t>(static_cast<const char*>(lf) - start) : n - pos_;
+    *line = std::string_view(start, run);
+    pos_ += run;
+    if (pos_ < n) {
+      ++pos_;  // the line feed
+      if (pos_ < n && bytes_[pos_] == '\r') ++pos_;
+    }
+    return true;
+  }
 
  private:
+  bool next_unplain(std::string_view* line, std::string* scratch);
+
   std::string_view bytes_;
   // No comment and no backslash anywhere: every line ends at a line feed.
   bool plain_;

@@ -70,6 +70,9 @@ struct PackageRecord {
   int32_t libs_lines_seen = 0;
   int32_t libs_private_lines_seen = 0;
   std::optional<std::string> file_prefix;
+  // The key's number in the package table, shared by the records read
+  // under one key; requirement walks enter keys by it. 0: not numbered yet.
+  uint32_t key_number = 0;
 };
 
 // Keys refer to the records' own module_key texts.
@@ -97,6 +100,7 @@ struct DiagnosticSwitches {
 };
 
 extern PackageTable* package_table;  // null until init_package_table
+extern uint32_t package_key_count;   // keys numbered so far
 extern GlobalVariables global_variables;
 extern SearchPath search_path;
 extern LoaderSwitches loader_switches;

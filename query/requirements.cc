@@ -98,8 +98,8 @@ std::vector<VersionRequirement> parse_module_list(PackageRecord* declared_by, st
     while (at(p) && !is_c_space(at(p))) ++p;
     const std::string_view op(op_start, p - op_start);
     while (is_c_space(at(p))) ++p;
-    static const struct {
-      const char* text;
+    static constexpr struct {
+      std::string_view text;
       VersionOp op;
     } kOperators[] = {{"=", VersionOp::Equal},      {">=", VersionOp::GreaterEqual},
                       {"<=", VersionOp::LessEqual}, {">", VersionOp::Greater},

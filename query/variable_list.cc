@@ -1,5 +1,7 @@
 #include "query/variable_list.h"
 
+#include <tuple>
+
 #include "query/query.h"
 
 VariableList::VariableList(std::initializer_list<Entry> entries) {
@@ -19,7 +21,6 @@ size_t VariableList::position(std::string_view name) const {
 }
 
 void VariableList::add_to_index(size_t i) {
-  if (entries_.size() <= kUnindexed) return;
   if (slots_.size() < entries_.size() * 2) {
     // Grown (or first built) with room to spare: every entry placed again.
     slots_.assign(slots_.empty() ? 64 : slots_.size() * 2, 0);
@@ -33,10 +34,15 @@ void VariableList::add_to_index(size_t i) {
 
 bool VariableList::emplace(std::string_view name, std::string value) {
   if (position(name) < entries_.size()) return false;
-  if (entries_.empty()) entries_.reserve(4);
-  entries_.emplace_back(std::string(name), std::move(value));
-  add_to_index(entries_.size() - 1);
+  add_new(name, std::move(value));
   return true;
+}
+
+void VariableList::add_new(std::string_view name, std::string value) {
+  if (entries_.empty()) entries_.reserve(4);
+  entries_.emplace_back(std::piecewise_construct, std::forward_as_tuple(name),
+                        std::forward_as_tuple(std::move(value)));
+  if (entries_.size() > kUnindexed) add_to_index(entries_.size() - 1);
 }
 
 std::string& VariableList::operator[](std::string_view name) {

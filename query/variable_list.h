@@ -35,8 +35,11 @@ class VariableList {
     return i < entries_.size() ? entries_.begin() + static_cast<ptrdiff_t>(i) : entries_.end();
   }
   size_t count(std::string_view name) const { return position(name) < entries_.size(); }
+  bool contains(std::string_view name) const { return position(name) < entries_.size(); }
   // Adds the variable unless it is defined already; true when added.
   bool emplace(std::string_view name, std::string value);
+  // Adds a variable the caller knows is not defined yet.
+  void add_new(std::string_view name, std::string value);
   // The variable's value, added empty when it is not defined.
   std::string& operator[](std::string_view name);
 

@@ -29,13 +29,16 @@ class ViewTable {
     ++size_;
     return true;
   }
-  // Stores `value` under `key`, in place of what was stored there; the key
-  // is viewed through `key` from now on.
-  void assign(std::string_view key, T value) {
+  // Stores `value` under `key`, in place of what was stored there, which it
+  // returns (T{} when nothing was); the key is viewed through `key` from now on.
+  T assign(std::string_view key, T value) {
     reserve(size_ + 1);
     Slot& slot = slots_[position(key)];
     if (!slot.used) ++size_;
-    slot = {key, std::move(value), true};
+    T previous = std::exchange(slot.value, std::move(value));
+    slot.key = key;
+    slot.used = true;
+    return previous;
   }
   size_t size() const { return size_; }
   // Room for `count` entries without growing.
