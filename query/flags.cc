@@ -80,7 +80,7 @@ void walk_requirement_chain(PackageRecord* record, bool follow_private, VisitedS
   while (!stack.empty()) {
     Frame& top = stack.back();
     if (top.remaining == 0) {
-      sequence->push_front(top.record);
+      sequence->push_back(top.record);
       stack.pop_back();
       continue;
     }
@@ -91,7 +91,11 @@ void walk_requirement_chain(PackageRecord* record, bool follow_private, VisitedS
 
 std::string flag_list_to_string(const std::vector<const FlagItem*>& flags) {
   const std::optional<std::string>& sysroot = query_settings.sysroot_dir;
+  size_t length = 0;
+  for (const FlagItem* item : flags) length += item->text.size() + 1;
+  if (sysroot) length += flags.size() * sysroot->size();
   std::string out;
+  out.reserve(length);
   for (const FlagItem* item : flags) {
     const std::string& t = item->text;
     if (sysroot && item->flag_class == LIBS_L) {
@@ -119,10 +123,12 @@ std::vector<PackageRecord*> modules_in_walk_order(const std::vector<PackageRecor
   VisitedSet visited;
   visited.reserve(package_table ? package_table->size() : 0);
   ModuleSequence walked;
+  walked.reserve(package_table ? package_table->size() : 0);
   for (auto it = modules.rbegin(); it != modules.rend(); ++it)
     walk_requirement_chain(*it, follow_private, &visited, &walked);
+  std::reverse(walked.begin(), walked.end());
   trace_sequence("post-recurse", walked);
-  return std::vector<PackageRecord*>(walked.begin(), walked.end());
+  return walked;
 }
 
 std::string collect_class_flags(const std::vector<PackageRecord*>& modules, uint8_t mask, bool sort,
@@ -142,7 +148,7 @@ std::string collect_class_flags(const std::vector<PackageRecord*>& modules, uint
     trace_sequence("original", sequence);
     std::stable_sort(sequence.begin(), sequence.end(),
                      [](const PackageRecord* a, const PackageRecord* b) {
-                       return compare_search_rank(a, b) < 0;
+                       return a->search_rank < b->search_rank;
                      });
     trace_sequence("  sorted", sequence);
   }

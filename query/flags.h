@@ -1,6 +1,5 @@
 // Merged, ordered, de-duplicated flags of modules and their requirements.
 #pragma once
-#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,7 +20,8 @@ class VisitedSet {
   std::vector<uint32_t> slots_;  // key numbers, a power of two, at most half full; 0 is free
   size_t size_ = 0;
 };
-using ModuleSequence = std::deque<PackageRecord*>;
+// Modules in the order a walk finished them: the walk order reversed.
+using ModuleSequence = std::vector<PackageRecord*>;
 
 // The walks one query has made, by whether private requirements were followed.
 struct WalkCache {

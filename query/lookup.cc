@@ -90,10 +90,9 @@ bool check_entry_version(const PackageRecord& r, const VersionRequirement& req,
 // Every entry carries its own constraint, so a range written as two entries
 // for one name is tested whole: private entries first, then public ones, as
 // all_deps holds them.
-bool check_version_constraints(const PackageRecord& r,
-                               const std::vector<PackageRecord*>& private_deps) {
+bool check_version_constraints(const PackageRecord& r) {
   for (size_t i = 0; i < r.private_requirements.size(); ++i)
-    if (!check_entry_version(r, r.private_requirements[i], private_deps[i])) return false;
+    if (!check_entry_version(r, r.private_requirements[i], r.all_deps[i])) return false;
   for (size_t i = 0; i < r.public_requirements.size(); ++i)
     if (!check_entry_version(r, r.public_requirements[i], r.public_deps[i])) return false;
   return true;
@@ -104,7 +103,8 @@ bool check_conflicts(PackageRecord* r) {
   VisitedSet visited;
   ModuleSequence chain;
   walk_requirement_chain(r, true, &visited, &chain);
-  for (const PackageRecord* m : chain) {
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    const PackageRecord* m = *it;
     for (const VersionRequirement& c : r->conflicts_with) {
       if (c.name != m->module_key || !version_test(c.comparison, version_of(m), c.bound)) continue;
       verbose_error("Version %s of %s creates a conflict.\n(%s %s %s conflicts with %s %s)\n",
@@ -263,6 +263,8 @@ struct LoadState {
   ModuleFileReader* reader;
   // The first name is a path a directory listing has just called a regular file.
   bool listed_regular = false;
+  // NAME-uninstalled for the name being looked up (never itself such a name).
+  std::string uninstalled_name;
 };
 
 // Finds and reads the module file for `name` and stores its record. Returns
@@ -285,7 +287,8 @@ PackageRecord* start_load(const std::string& name, bool reporting, LoadState* st
   } else {
     if (loader_switches.prefer_uninstalled &&
         !(name.size() > 12 && ends_with(name, "-uninstalled"))) {
-      const std::string uninstalled = name + "-uninstalled";
+      std::string& uninstalled = state->uninstalled_name;
+      uninstalled.assign(name).append("-uninstalled");
       PackageRecord* found = find_in_table(uninstalled);
       if (found == nullptr) {
         found = start_load(uninstalled, false, state, pending);
@@ -339,7 +342,9 @@ PackageRecord* start_load(const std::string& name, bool reporting, LoadState* st
   frame.record = record;
   frame.reporting = reporting;
   record->public_deps.reserve(record->public_requirements.size());
-  frame.private_deps.reserve(record->private_requirements.size());
+  // Ends as all_deps: the private requirements' modules, then the public ones.
+  frame.private_deps.reserve(record->private_requirements.size() +
+                             record->public_requirements.size());
   *pending = true;
   return nullptr;
 }
@@ -371,11 +376,10 @@ bool deliver(LoadFrame* f, PackageRecord* dep) {
 // check failed.
 PackageRecord* finish_load(LoadFrame* f) {
   PackageRecord* record = f->record;
-  record->all_deps = f->private_deps;
+  record->all_deps = std::move(f->private_deps);
   record->all_deps.insert(record->all_deps.end(), record->public_deps.begin(),
                           record->public_deps.end());
-  if (!verify_fields(*record) || !check_version_constraints(*record, f->private_deps) ||
-      !check_conflicts(record))
+  if (!verify_fields(*record) || !check_version_constraints(*record) || !check_conflicts(record))
     return nullptr;
   remove_system_include_dirs(record);
   remove_system_library_dirs(record);
@@ -387,7 +391,7 @@ PackageRecord* finish_load(LoadFrame* f) {
 LoadResult load_module(const std::string& name, bool reporting, ModuleFileReader* reader,
                        bool listed_regular) {
   ModuleFileReader own_reader;
-  LoadState state{{}, reader ? reader : &own_reader, listed_regular};
+  LoadState state{{}, reader ? reader : &own_reader, listed_regular, {}};
   LoadStack& stack = state.stack;
   bool pending;
   PackageRecord* found = start_load(name, reporting, &state, &pending);

@@ -2,6 +2,7 @@
 
 #include <glib.h>
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstdint>
@@ -135,7 +136,6 @@ std::vector<VersionRequirement> parse_module_list(PackageRecord* declared_by, st
 }
 
 int compare_versions_text(std::string_view a, std::string_view b) {
-  if (a == b) return 0;
   const uint8_t* classes = version_byte_classes();
   auto class_of = [classes](char c) { return classes[static_cast<unsigned char>(c)]; };
   size_t i = 0, j = 0;
@@ -158,9 +158,14 @@ int compare_versions_text(std::string_view a, std::string_view b) {
       while (!run_b.empty() && run_b.front() == '0') run_b.remove_prefix(1);
       if (run_a.size() != run_b.size()) return run_a.size() > run_b.size() ? 1 : -1;
     }
-    // Byte-wise, as unsigned bytes; a shorter run that is a prefix sorts first.
-    const int c = run_a.compare(run_b);
-    if (c != 0) return c > 0 ? 1 : -1;
+    // Byte-wise, as unsigned bytes; a shorter run that is a prefix sorts
+    // first. Runs are a few bytes: a loop costs less than a library call.
+    const size_t common = std::min(run_a.size(), run_b.size());
+    for (size_t k = 0; k < common; ++k) {
+      const auto x = static_cast<unsigned char>(run_a[k]), y = static_cast<unsigned char>(run_b[k]);
+      if (x != y) return x > y ? 1 : -1;
+    }
+    if (run_a.size() != run_b.size()) return run_a.size() > run_b.size() ? 1 : -1;
     i = a_end;
     j = b_end;
   }

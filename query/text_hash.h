@@ -11,6 +11,16 @@
 // a time (a short key in one or two overlapping loads), mixed by
 // multiplication, cost a few instructions where the library's general hash
 // costs tens.
+// Whether two names are the same bytes. Names a table holds side by side
+// mostly differ in length or in their first or last byte, which are
+// compared before the library is called for the rest.
+inline bool same_text(std::string_view a, std::string_view b) {
+  const size_t n = a.size();
+  if (n != b.size()) return false;
+  if (n == 0) return true;
+  return a[0] == b[0] && a[n - 1] == b[n - 1] && memcmp(a.data(), b.data(), n) == 0;
+}
+
 struct TextHash {
   using is_transparent = void;
   size_t operator()(std::string_view text) const {

@@ -3,6 +3,7 @@
 #include <tuple>
 
 #include "query/query.h"
+#include "query/text_hash.h"
 
 VariableList::VariableList(std::initializer_list<Entry> entries) {
   for (const Entry& entry : entries) emplace(entry.first, entry.second);
@@ -11,12 +12,12 @@ VariableList::VariableList(std::initializer_list<Entry> entries) {
 size_t VariableList::position(std::string_view name) const {
   if (slots_.empty()) {
     for (size_t i = 0; i < entries_.size(); ++i)
-      if (entries_[i].first == name) return i;
+      if (same_text(entries_[i].first, name)) return i;
     return entries_.size();
   }
   const size_t mask = slots_.size() - 1;
   for (size_t s = TextHash{}(name)&mask; slots_[s] != 0; s = (s + 1) & mask)
-    if (entries_[slots_[s] - 1].first == name) return slots_[s] - 1;
+    if (same_text(entries_[slots_[s] - 1].first, name)) return slots_[s] - 1;
   return entries_.size();
 }
 

@@ -68,7 +68,7 @@ class ViewTable {
   size_t position(std::string_view key) const {
     const size_t mask = slots_.size() - 1;
     size_t i = TextHash{}(key)&mask;
-    while (slots_[i].used && slots_[i].key != key) i = (i + 1) & mask;
+    while (slots_[i].used && !same_text(slots_[i].key, key)) i = (i + 1) & mask;
     return i;
   }
 
