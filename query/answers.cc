@@ -47,12 +47,12 @@ int answer_query(const std::vector<PackageRecord*>& resolved) {
     for (const PackageRecord* r : resolved) {
       if (!first) fputs("\n", stdout);
       first = false;
-      std::vector<const std::string*> names;
+      std::vector<Text> names;
       names.reserve(r->variables.size());
-      for (const auto& [name, value] : r->variables) names.push_back(&name);
+      for (const auto& [name, value] : r->variables) names.push_back(name);
       std::sort(names.begin(), names.end(),
-                [](const std::string* a, const std::string* b) { return *a < *b; });
-      for (const std::string* name : names) printf("%s\n", name->c_str());
+                [](const Text& a, const Text& b) { return a.view() < b.view(); });
+      for (const Text& name : names) printf("%s\n", name.c_str());
     }
   }
 

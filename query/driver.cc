@@ -324,13 +324,13 @@ Resolution resolve_requested_modules(std::vector<VersionRequirement>* entries, F
   for (VersionRequirement& entry : *entries) {
     if (q.exact_bound) {
       entry.comparison = VersionOp::Equal;
-      entry.bound = q.exact_bound;
+      entry.bound = Text::borrow(*q.exact_bound);
     } else if (q.atleast_bound) {
       entry.comparison = VersionOp::GreaterEqual;
-      entry.bound = q.atleast_bound;
+      entry.bound = Text::borrow(*q.atleast_bound);
     } else if (q.max_bound) {
       entry.comparison = VersionOp::LessEqual;
-      entry.bound = q.max_bound;
+      entry.bound = Text::borrow(*q.max_bound);
     }
     const LoadResult found =
         q.short_errors ? lookup_module_quiet(entry.name) : lookup_module(entry.name);
@@ -348,7 +348,7 @@ Resolution resolve_requested_modules(std::vector<VersionRequirement>* entries, F
       all_found = false;
       continue;
     }
-    const std::string& version = module->version_text ? *module->version_text : std::string();
+    const Text version = module->version_text.value_or(Text());
     if (version_test(entry.comparison, version, entry.bound)) {
       resolved->push_back(module);
       continue;
@@ -410,8 +410,9 @@ int run_mod_query(int argc, char** argv) {
       return 1;
     }
   }
+  TextStore entry_texts;
   std::vector<VersionRequirement> entries =
-      parse_module_list(nullptr, module_text, "(command line arguments)");
+      parse_module_list(nullptr, module_text, "(command line arguments)", &entry_texts);
   if (entries.empty()) {
     fputs("Must specify package names on the command line\n", stderr);
     fflush(stderr);

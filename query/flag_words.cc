@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -23,16 +24,17 @@ size_t count_escapes(std::string_view text) {
   return escapes;
 }
 
-void append_escaped(std::string_view text, size_t escapes, std::string* out) {
+// Writes `text` escaped at `out`, which has room for it; returns the end.
+char* write_escaped(std::string_view text, size_t escapes, char* out) {
   if (escapes == 0) {
-    out->append(text);
-    return;
+    if (!text.empty()) memcpy(out, text.data(), text.size());
+    return out + text.size();
   }
-  out->reserve(out->size() + text.size() + escapes);
   for (char c : text) {
-    if (kEscaped[static_cast<unsigned char>(c)]) out->push_back('\\');
-    out->push_back(c);
+    if (kEscaped[static_cast<unsigned char>(c)]) *out++ = '\\';
+    *out++ = c;
   }
+  return out;
 }
 
 // One word of a flags value, with the number of bytes escaping adds to it.
@@ -46,7 +48,8 @@ struct Word {
 // forms one flag with it; at the end of the words it stands alone.
 class FlagClassifier {
  public:
-  FlagClassifier(bool link, std::vector<FlagItem>* out) : link_(link), out_(out) {}
+  FlagClassifier(bool link, std::vector<FlagItem>* out, TextStore* texts)
+      : link_(link), out_(out), texts_(texts) {}
 
   // `w` must live until the next word has been added.
   void add(const Word& w) {
@@ -90,20 +93,20 @@ class FlagClassifier {
  private:
   // Adds `a`, or `a` and `b` with one space between, each escaped.
   void add_flag(uint8_t flag_class, const Word& a, const Word* b = nullptr) {
-    FlagItem& item = out_->emplace_back();
-    item.flag_class = flag_class;
     size_t length = a.text.size() + a.escapes;
     if (b) length += 1 + b->text.size() + b->escapes;
-    item.text.reserve(length);
-    append_escaped(a.text, a.escapes, &item.text);
+    char* const start = texts_->room(length);
+    char* end = write_escaped(a.text, a.escapes, start);
     if (b) {
-      item.text.push_back(' ');
-      append_escaped(b->text, b->escapes, &item.text);
+      *end++ = ' ';
+      end = write_escaped(b->text, b->escapes, end);
     }
+    out_->push_back({flag_class, texts_->finish(start, static_cast<size_t>(end - start))});
   }
 
   bool link_;
   std::vector<FlagItem>* out_;
+  TextStore* texts_;
   const Word* pending_ = nullptr;
   uint8_t pending_class_ = 0;
 };
@@ -153,26 +156,30 @@ bool split_plain_value(std::string_view value, std::vector<Word>* words) {
   return !words->empty();
 }
 
-void classify_words(const std::vector<Word>& words, bool link, std::vector<FlagItem>* out) {
+void classify_words(const std::vector<Word>& words, bool link, std::vector<FlagItem>* out,
+                    TextStore* texts) {
   out->reserve(out->size() + words.size());
-  FlagClassifier classifier(link, out);
+  FlagClassifier classifier(link, out, texts);
   for (const Word& w : words) classifier.add(w);
   classifier.finish();
 }
 
 // Words as the shell rules split them: escaping is counted on each.
-void classify_args(const std::vector<std::string_view>& args, bool link,
-                   std::vector<FlagItem>* out) {
+void classify_args(const std::vector<std::string_view>& args, bool link, std::vector<FlagItem>* out,
+                   TextStore* texts) {
   std::vector<Word> words;
   words.reserve(args.size());
   for (std::string_view a : args) words.push_back({a, count_escapes(a)});
-  classify_words(words, link, out);
+  classify_words(words, link, out, texts);
 }
 
 }  // namespace
 
 void append_shell_escaped(std::string_view text, std::string* out) {
-  append_escaped(text, count_escapes(text), out);
+  const size_t start = out->size();
+  const size_t escapes = count_escapes(text);
+  out->resize(start + text.size() + escapes);
+  write_escaped(text, escapes, out->data() + start);
 }
 
 std::string shell_escape(std::string_view text) {
@@ -181,27 +188,31 @@ std::string shell_escape(std::string_view text) {
   return out;
 }
 
-void classify_compile_args(const std::vector<std::string_view>& args, std::vector<FlagItem>* out) {
-  classify_args(args, false, out);
+void classify_compile_args(const std::vector<std::string_view>& args, std::vector<FlagItem>* out,
+                           TextStore* texts) {
+  classify_args(args, false, out, texts);
 }
 
-void classify_link_args(const std::vector<std::string_view>& args, std::vector<FlagItem>* out) {
-  classify_args(args, true, out);
+void classify_link_args(const std::vector<std::string_view>& args, std::vector<FlagItem>* out,
+                        TextStore* texts) {
+  classify_args(args, true, out, texts);
 }
 
-bool add_flag_words(const char* field, const std::string& value, bool link,
-                    std::vector<FlagItem>* out) {
+bool add_flag_words(const char* field, std::string_view value, bool link,
+                    std::vector<FlagItem>* out, TextStore* texts) {
   if (value.empty()) return true;
   // Kept from field to field: a query reads hundreds.
   static std::vector<Word> words;
   if (split_plain_value(value, &words)) {
-    classify_words(words, link, out);
+    classify_words(words, link, out, texts);
     return true;
   }
   int argc = 0;
   char** argv = nullptr;
   GError* error = nullptr;
-  if (!g_shell_parse_argv(value.c_str(), &argc, &argv, &error)) {
+  // The shell rules read a C string: up to the first NUL, as the plain
+  // split does.
+  if (!g_shell_parse_argv(std::string(value).c_str(), &argc, &argv, &error)) {
     verbose_error("Couldn't parse %s field into an argument vector: %s\n", field,
                   error && error->message ? error->message : "unknown");
     g_clear_error(&error);
@@ -214,6 +225,6 @@ bool add_flag_words(const char* field, const std::string& value, bool link,
     const std::string_view word = trim_view(argv[i]);
     words.push_back({word, count_escapes(word)});
   }
-  classify_words(words, link, out);
+  classify_words(words, link, out, texts);
   return true;
 }

@@ -10,12 +10,15 @@
 std::string shell_escape(std::string_view text);
 void append_shell_escaped(std::string_view text, std::string* out);
 
-// Classify split flags arguments (not yet escaped) and add them, escaped.
-void classify_compile_args(const std::vector<std::string_view>& args, std::vector<FlagItem>* out);
-void classify_link_args(const std::vector<std::string_view>& args, std::vector<FlagItem>* out);
+// Classify split flags arguments (not yet escaped) and add them, escaped,
+// their texts kept in `texts`.
+void classify_compile_args(const std::vector<std::string_view>& args, std::vector<FlagItem>* out,
+                           TextStore* texts);
+void classify_link_args(const std::vector<std::string_view>& args, std::vector<FlagItem>* out,
+                        TextStore* texts);
 
 // Splits an expanded flags value into words by the shell's rules, then
 // classifies and adds them as above. False, after the message (through
 // end_on_parse_error), when the value cannot be split; `field` names it.
-bool add_flag_words(const char* field, const std::string& value, bool link,
-                    std::vector<FlagItem>* out);
+bool add_flag_words(const char* field, std::string_view value, bool link,
+                    std::vector<FlagItem>* out, TextStore* texts);

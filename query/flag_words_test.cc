@@ -13,15 +13,21 @@ TEST(ShellEscape, EscapeSet) {
 
 std::string show(const std::vector<FlagItem>& items) {
   std::string out;
-  for (const FlagItem& i : items) out += std::to_string(i.flag_class) + ":" + i.text + ";";
+  for (const FlagItem& i : items) {
+    out += std::to_string(i.flag_class);
+    out += ":";
+    out += i.text.view();
+    out += ";";
+  }
   return out;
 }
 
 TEST(Classify, CompileArgs) {
   std::vector<FlagItem> out;
+  TextStore texts;
   classify_compile_args(
       {"-I/opt/x/include", "-isystem", "/opt/y y", "-DX=a b", "", "-idirafter", "", "-isystem"},
-      &out);
+      &out, &texts);
   // Stored escaped, each part of a pair on its own.
   EXPECT_EQ(show(out),
             "8:-I/opt/x/include;8:-isystem /opt/y\\ y;16:-DX=a\\ b;8:-idirafter ;16:-isystem;");
@@ -29,9 +35,10 @@ TEST(Classify, CompileArgs) {
 
 TEST(Classify, LinkArgs) {
   std::vector<FlagItem> out;
+  TextStore texts;
   classify_link_args({"-L/opt/x/lib", "-lfoo", "-pthread", "-lib:foo", "-framework", "Cocoa", "",
                       "-Wl,-framework", "X", "-framework"},
-                     &out);
+                     &out, &texts);
   EXPECT_EQ(show(out),
             "2:-L/opt/x/lib;1:-lfoo;4:-pthread;4:-lib:foo;4:-framework Cocoa;4:-Wl,-framework "
             "X;4:-framework;");
@@ -58,7 +65,8 @@ TEST(FlagWords, PlainValuesSplitAsTheShellRulesDo) {
   };
   for (const Case& c : cases) {
     std::vector<FlagItem> out;
-    EXPECT_TRUE(add_flag_words("Libs", c.value, c.link, &out)) << c.value;
+    TextStore texts;
+    EXPECT_TRUE(add_flag_words("Libs", c.value, c.link, &out, &texts)) << c.value;
     EXPECT_EQ(show(out), c.expected) << c.value;
   }
 }
@@ -68,8 +76,9 @@ TEST(FlagWords, ValueTheShellRulesRefuse) {
   diagnostic_switches.errors_enabled = true;
   for (const char* value : {"  ", "-Ia -I'x"}) {
     std::vector<FlagItem> out{{LIBS_l, "-lkept"}};
+    TextStore texts;
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(add_flag_words("Cflags", value, false, &out)) << value;
+    EXPECT_FALSE(add_flag_words("Cflags", value, false, &out, &texts)) << value;
     EXPECT_EQ(testing::internal::GetCapturedStderr().rfind(
                   "Couldn't parse Cflags field into an argument vector: ", 0),
               0u);

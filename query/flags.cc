@@ -97,19 +97,20 @@ std::string flag_list_to_string(const std::vector<const FlagItem*>& flags) {
   std::string out;
   out.reserve(length);
   for (const FlagItem* item : flags) {
-    const std::string& t = item->text;
+    const std::string_view t = item->text;
     if (sysroot && item->flag_class == LIBS_L) {
-      out.append("-").append(t, 1, 1).append(*sysroot).append(t, std::min<size_t>(2, t.size()));
-    } else if (sysroot && item->flag_class == CFLAGS_I && t.compare(0, 2, "-I") == 0) {
-      out.append("-").append(t, 1, 1).append(*sysroot).append(t, 2);
+      out.append("-").append(t.substr(1, 1)).append(*sysroot);
+      out.append(t.substr(std::min<size_t>(2, t.size())));
+    } else if (sysroot && item->flag_class == CFLAGS_I && t.substr(0, 2) == "-I") {
+      out.append("-").append(t.substr(1, 1)).append(*sysroot).append(t.substr(2));
     } else if (sysroot && item->flag_class == CFLAGS_I) {
       // An option-and-directory pair; with an empty directory there is nothing
       // to relocate, and prefixing would invent one, so it stays as written.
       const size_t space = t.find(' ');
-      if (space == std::string::npos || space + 1 == t.size())
+      if (space == std::string_view::npos || space + 1 == t.size())
         out.append(t);
       else
-        out.append(t, 0, space + 1).append(*sysroot).append(t, space + 1);
+        out.append(t.substr(0, space + 1)).append(*sysroot).append(t.substr(space + 1));
     } else {
       out.append(t);
     }

@@ -17,7 +17,7 @@
 
 namespace {
 
-bool ends_with(const std::string& s, std::string_view suffix) {
+bool ends_with(std::string_view s, std::string_view suffix) {
   return s.size() >= suffix.size() &&
          s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
@@ -30,12 +30,11 @@ void for_each_piece(const char* text, char separator, F f) {
 }
 
 // A record met through a requirement cycle may not be verified yet.
-const std::string& version_of(const PackageRecord* r) {
-  static const std::string none;
-  return r->version_text ? *r->version_text : none;
+Text version_of(const PackageRecord* r) {
+  return r->version_text.value_or(Text());
 }
 
-PackageRecord* find_in_table(const std::string& key) {
+PackageRecord* find_in_table(std::string_view key) {
   PackageRecord* const* found = package_table->find(key);
   return found ? *found : nullptr;
 }
@@ -172,7 +171,7 @@ void remove_system_include_dirs(PackageRecord* r) {
   remove_system_flags(
       &r->compile_flags, system.include_dirs,
       [](const FlagItem& item) -> const char* {
-        return item.flag_class == CFLAGS_I && item.text.compare(0, 2, "-I") == 0
+        return item.flag_class == CFLAGS_I && item.text.view().substr(0, 2) == "-I"
                    ? item.text.c_str() + 2
                    : nullptr;
       },
@@ -204,7 +203,7 @@ PackageRecord* make_self_package() {
   auto* self = new PackageRecord;
   self->module_key = "mod-query";
   self->display_name = "mod-query";
-  self->version_text = kModQueryVersion;
+  self->version_text = self->texts.keep(kModQueryVersion);
   self->summary = "mod-query is a system for managing compile/link flags for libraries";
   self->home_url = "https://objkit.example.org/mod-query/";
   self->variables.emplace("mq_path", query_settings.builtin_search_dirs);
@@ -270,8 +269,7 @@ struct LoadState {
 // Finds and reads the module file for `name` and stores its record. Returns
 // a finished record (or nothing) directly; a newly read record still has its
 // requirements to resolve, so its frame is pushed and `*pending` set instead.
-PackageRecord* start_load(const std::string& name, bool reporting, LoadState* state,
-                          bool* pending) {
+PackageRecord* start_load(Text name, bool reporting, LoadState* state, bool* pending) {
   LoadStack* stack = &state->stack;
   *pending = false;
   debug_spew("Looking for package '%s'\n", name.c_str());
@@ -291,9 +289,9 @@ PackageRecord* start_load(const std::string& name, bool reporting, LoadState* st
       uninstalled.assign(name).append("-uninstalled");
       PackageRecord* found = find_in_table(uninstalled);
       if (found == nullptr) {
-        found = start_load(uninstalled, false, state, pending);
+        found = start_load(Text::borrow(uninstalled), false, state, pending);
         if (*pending) {
-          stack->back().preferred_for = name;
+          stack->back().preferred_for = name.str();
           return nullptr;
         }
       }
@@ -302,7 +300,8 @@ PackageRecord* start_load(const std::string& name, bool reporting, LoadState* st
         return found;
       }
     }
-    const std::string file_name = name + ".mq";
+    std::string file_name(name);
+    file_name += ".mq";
     for (size_t i = 0; i < search_path.size() && path.empty(); ++i) {
       if (find_module_file(i, file_name, &file)) {
         path = std::move(file.path);
@@ -388,8 +387,7 @@ PackageRecord* finish_load(LoadFrame* f) {
 
 }  // namespace
 
-LoadResult load_module(const std::string& name, bool reporting, ModuleFileReader* reader,
-                       bool listed_regular) {
+LoadResult load_module(Text name, bool reporting, ModuleFileReader* reader, bool listed_regular) {
   ModuleFileReader own_reader;
   LoadState state{{}, reader ? reader : &own_reader, listed_regular, {}};
   LoadStack& stack = state.stack;
@@ -429,12 +427,12 @@ LoadResult load_module(const std::string& name, bool reporting, ModuleFileReader
   }
 }
 
-LoadResult lookup_module(const std::string& name) {
+LoadResult lookup_module(Text name) {
   if (PackageRecord* found = find_in_table(name)) return {found, false};
   return load_module(name, true);
 }
 
-LoadResult lookup_module_quiet(const std::string& name) {
+LoadResult lookup_module_quiet(Text name) {
   if (PackageRecord* found = find_in_table(name)) return {found, false};
   return load_module(name, false);
 }

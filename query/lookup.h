@@ -25,7 +25,7 @@ struct LoadResult {
 };
 // `listed_regular`: the name is a module file's path that a directory
 // listing has just reported as a regular file, so no status is taken.
-LoadResult load_module(const std::string& name, bool reporting, ModuleFileReader* reader = nullptr,
+LoadResult load_module(Text name, bool reporting, ModuleFileReader* reader = nullptr,
                        bool listed_regular = false);
-LoadResult lookup_module(const std::string& name);
-LoadResult lookup_module_quiet(const std::string& name);
+LoadResult lookup_module(Text name);
+LoadResult lookup_module_quiet(Text name);

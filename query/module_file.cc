@@ -117,21 +117,20 @@ struct Reader {
   // reads hundreds.
   std::string* expanded;
 
-  void expand(std::string_view value, std::string* out) {
-    expand_variables(*record, value, path, out);
+  // The value expanded: a view of the line, or of `expanded`.
+  std::string_view expand(std::string_view value) {
+    return expanded_view(*record, value, path, expanded);
   }
-  void expand(std::string_view value, std::optional<std::string>* out) {
-    expand(value, &out->emplace());
+  void expand(std::string_view value, std::optional<Text>* out) {
+    *out = record->texts.keep(expand(value));
   }
   std::vector<VersionRequirement> module_list(std::string_view value) {
-    expand(value, expanded);
-    return parse_module_list(record, *expanded, path);
+    return parse_module_list(record, expand(value), path, &record->texts);
   }
 
   // Adds a flags field's flags; false when it cannot be split.
   bool add_flags(const char* field, std::string_view value, bool link, std::vector<FlagItem>* out) {
-    expand(value, expanded);
-    return add_flag_words(field, *expanded, link, out);
+    return add_flag_words(field, expand(value), link, out, &record->texts);
   }
 
   void duplicate(const char* field) {
@@ -198,11 +197,10 @@ struct Reader {
       end_on_parse_error();
       return;
     }
-    std::string expanded;
-    expand(value, &expanded);
+    const std::string_view expanded_value = expand(value);
     debug_spew(" Variable declaration, '%s' has value '%s'\n", std::string(name).c_str(),
-               expanded.c_str());
-    r.variables.add_new(name, std::move(expanded));
+               std::string(expanded_value).c_str());
+    r.variables.add_new(name, expanded_value);
   }
 
   // A definition when the prefix is taken from the file's location.
@@ -214,7 +212,7 @@ struct Reader {
       const bool in_modquery_dir = g_ascii_strcasecmp(base, "modquery") == 0;
       g_free(base);
       if (in_modquery_dir) {
-        r.file_prefix = value;
+        r.file_prefix = r.texts.keep(value);
         char* up1 = g_path_get_dirname(r.file_dir->c_str());
         char* up2 = g_path_get_dirname(up1);
         std::string prefix(up2);
@@ -225,15 +223,15 @@ struct Reader {
         prefix = shell_escape(prefix);
         debug_spew(" Variable declaration, '%s' overridden with '%s'\n", name.c_str(),
                    prefix.c_str());
-        r.variables[name] = std::move(prefix);
+        r.variables.assign(name, prefix);
         return;
       }
     } else if (r.file_prefix && !r.file_prefix->empty() &&
                value.compare(0, r.file_prefix->size(), *r.file_prefix) == 0 &&
                value.size() > r.file_prefix->size() && value[r.file_prefix->size()] == '/') {
       auto current = r.variables.find(loader_switches.prefix_variable);
-      std::string replaced = current != r.variables.end() ? current->second : std::string();
-      replaced.append(value, r.file_prefix->size());
+      std::string replaced(current != r.variables.end() ? current->second.view() : "");
+      replaced.append(value, r.file_prefix->size(), std::string::npos);
       value = std::move(replaced);
     }
     define(name, value);
@@ -266,9 +264,11 @@ PackageRecord* parse_module_text(const std::string& key, const char* path, std::
                                  bool skip_requires, bool skip_libs_private,
                                  bool skip_requires_private, bool skip_flags) {
   auto* record = new PackageRecord;
+  // A record's texts are mostly its file's, a few expanded or escaped.
+  record->texts.reserve(bytes.size() + bytes.size() / 4 + 64);
   record->module_key = key;
   if (path) {
-    record->file_dir = path_dir_name(path);
+    record->file_dir = record->texts.keep(path_dir_name(path));
   } else {
     record->file_dir = "???????";
     debug_spew("No mqfiledir determined for package\n");

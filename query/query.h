@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "query/record_text.h"
 #include "query/text_hash.h"
 #include "query/variable_list.h"
 #include "query/view_table.h"
@@ -36,27 +37,31 @@ enum FlagClass : uint8_t {
 };
 constexpr uint8_t LIBS_ANY = LIBS_l | LIBS_L | LIBS_OTHER;
 
+// Its texts are kept by the record that declares it, or by the caller that
+// parsed the list.
 struct VersionRequirement {
-  std::string name;
+  Text name;
   VersionOp comparison = VersionOp::Any;
-  std::optional<std::string> bound;
+  std::optional<Text> bound;
   PackageRecord* declared_by = nullptr;
 };
 
 struct FlagItem {
   uint8_t flag_class;
-  std::string text;  // output form, already shell-escaped
+  Text text;  // output form, already shell-escaped; in the record's texts
 };
 
 using VariableMap = std::unordered_map<std::string, std::string, TextHash, std::equal_to<>>;
 
 struct PackageRecord {
   std::string module_key;
-  std::optional<std::string> display_name;
-  std::optional<std::string> version_text;
-  std::optional<std::string> summary;
-  std::optional<std::string> home_url;
-  std::optional<std::string> file_dir;
+  // The record's texts, kept in `texts` (or literals).
+  TextStore texts;
+  std::optional<Text> display_name;
+  std::optional<Text> version_text;
+  std::optional<Text> summary;
+  std::optional<Text> home_url;
+  std::optional<Text> file_dir;
   std::vector<VersionRequirement> public_requirements;
   std::vector<PackageRecord*> public_deps;
   std::vector<VersionRequirement> private_requirements;
@@ -69,7 +74,7 @@ struct PackageRecord {
   int32_t search_rank = 0;
   int32_t libs_lines_seen = 0;
   int32_t libs_private_lines_seen = 0;
-  std::optional<std::string> file_prefix;
+  std::optional<Text> file_prefix;
   // The key's number in the package table, shared by the records read
   // under one key; requirement walks enter keys by it. 0: not numbered yet.
   uint32_t key_number = 0;

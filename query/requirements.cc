@@ -71,7 +71,7 @@ std::vector<std::string_view> split_module_list(std::string_view text) {
 }
 
 std::vector<VersionRequirement> parse_module_list(PackageRecord* declared_by, std::string_view text,
-                                                  const char* path) {
+                                                  const char* path, TextStore* texts) {
   // The entries' views, kept between calls: lists are parsed by the hundred.
   static std::vector<std::string_view> entries;
   split_module_list(text, &entries);
@@ -92,7 +92,7 @@ std::vector<VersionRequirement> parse_module_list(PackageRecord* declared_by, st
     req.declared_by = declared_by;
     const char* name_start = p;
     while (at(p) && !is_c_space(at(p))) ++p;
-    req.name.assign(name_start, p);
+    req.name = texts->keep(std::string_view(name_start, static_cast<size_t>(p - name_start)));
     while (is_c_space(at(p)) || at(p) == ',') ++p;
     if (at(p) == '\0') continue;
     const char* op_start = p;
@@ -127,9 +127,10 @@ std::vector<VersionRequirement> parse_module_list(PackageRecord* declared_by, st
       verbose_error("Comparison operator but no version after package name '%s' in file '%s'\n",
                     req.name.c_str(), path);
       end_on_parse_error();
-      req.bound.emplace(1, '0');  // emplace: dodges a false -Wrestrict in GCC 12
+      req.bound = Text("0");
     } else {
-      req.bound.emplace(version_start, p);
+      req.bound =
+          texts->keep(std::string_view(version_start, static_cast<size_t>(p - version_start)));
     }
   }
   return result;
@@ -171,11 +172,10 @@ int compare_versions_text(std::string_view a, std::string_view b) {
   }
 }
 
-bool version_test(VersionOp comparison, const std::string& actual,
-                  const std::optional<std::string>& bound) {
+bool version_test(VersionOp comparison, std::string_view actual,
+                  std::optional<std::string_view> bound) {
   if (comparison == VersionOp::Any) return true;
-  const int c =
-      compare_versions_text(actual, bound ? std::string_view(*bound) : std::string_view());
+  const int c = compare_versions_text(actual, bound.value_or(std::string_view()));
   switch (comparison) {
     case VersionOp::Less:
       return c < 0;

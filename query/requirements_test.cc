@@ -49,10 +49,17 @@ class ParseModuleList : public testing::Test {
   void TearDown() override { loader_switches.fail_on_parse_error = true; }
   static std::string show(const std::vector<VersionRequirement>& list) {
     std::string out;
-    for (const auto& r : list)
-      out += r.name + " " + comparison_to_str(r.comparison) + " " + r.bound.value_or("-") + ";";
+    for (const auto& r : list) {
+      out += r.name.view();
+      out += " ";
+      out += comparison_to_str(r.comparison);
+      out += " ";
+      out += r.bound.value_or("-").view();
+      out += ";";
+    }
     return out;
   }
+  TextStore texts;
 };
 
 TEST_F(ParseModuleList, WellFormedLists) {
@@ -70,15 +77,15 @@ TEST_F(ParseModuleList, WellFormedLists) {
       {"", ""},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(show(parse_module_list(nullptr, c.text, "f")), c.expected) << c.text;
+    EXPECT_EQ(show(parse_module_list(nullptr, c.text, "f", &texts)), c.expected) << c.text;
 }
 
 TEST_F(ParseModuleList, MalformedEntriesWhenNotFatal) {
   diagnostic_switches.errors_enabled = true;
   testing::internal::CaptureStderr();
-  EXPECT_EQ(show(parse_module_list(nullptr, "foo,", "f.mq")), "foo (any) -;");
-  EXPECT_EQ(show(parse_module_list(nullptr, "foo >=", "f.mq")), "foo >= 0;");
-  EXPECT_EQ(show(parse_module_list(nullptr, "a !== 2", "f.mq")), "a (any) -;");
+  EXPECT_EQ(show(parse_module_list(nullptr, "foo,", "f.mq", &texts)), "foo (any) -;");
+  EXPECT_EQ(show(parse_module_list(nullptr, "foo >=", "f.mq", &texts)), "foo >= 0;");
+  EXPECT_EQ(show(parse_module_list(nullptr, "a !== 2", "f.mq", &texts)), "a (any) -;");
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
             "Empty package name in Requires or Conflicts in file 'f.mq'\n"
             "Comparison operator but no version after package name 'foo' in file 'f.mq'\n"
@@ -87,5 +94,6 @@ TEST_F(ParseModuleList, MalformedEntriesWhenNotFatal) {
 }
 
 TEST(ParseModuleListDeathTest, StrictErrorEndsWithStatusOne) {
-  EXPECT_EXIT(parse_module_list(nullptr, "foo >=", "f.mq"), testing::ExitedWithCode(1), "");
+  TextStore texts;
+  EXPECT_EXIT(parse_module_list(nullptr, "foo >=", "f.mq", &texts), testing::ExitedWithCode(1), "");
 }

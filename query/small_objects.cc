@@ -18,7 +18,7 @@ namespace {
 
 constexpr size_t kHeader = 16;  // keeps blocks 16-byte aligned
 constexpr size_t kGranule = 16;
-constexpr size_t kClasses = 32;  // blocks up to 512 bytes
+constexpr size_t kClasses = 64;  // blocks up to 1 KiB, a module record among them
 constexpr size_t kFirstChunk = 16 * 1024;
 constexpr size_t kLastChunk = 256 * 1024;
 constexpr size_t kHugePage = 2 * 1024 * 1024;

@@ -1,12 +1,11 @@
 #include "query/variable_list.h"
 
-#include <tuple>
-
 #include "query/query.h"
 #include "query/text_hash.h"
 
-VariableList::VariableList(std::initializer_list<Entry> entries) {
-  for (const Entry& entry : entries) emplace(entry.first, entry.second);
+VariableList::VariableList(
+    std::initializer_list<std::pair<std::string_view, std::string_view>> entries) {
+  for (const auto& [name, value] : entries) emplace(name, value);
 }
 
 size_t VariableList::position(std::string_view name) const {
@@ -33,22 +32,23 @@ void VariableList::add_to_index(size_t i) {
   slots_[s] = static_cast<uint32_t>(i + 1);
 }
 
-bool VariableList::emplace(std::string_view name, std::string value) {
+bool VariableList::emplace(std::string_view name, std::string_view value) {
   if (position(name) < entries_.size()) return false;
-  add_new(name, std::move(value));
+  add_new(name, value);
   return true;
 }
 
-void VariableList::add_new(std::string_view name, std::string value) {
+void VariableList::add_new(std::string_view name, std::string_view value) {
   if (entries_.empty()) entries_.reserve(4);
-  entries_.emplace_back(std::piecewise_construct, std::forward_as_tuple(name),
-                        std::forward_as_tuple(std::move(value)));
+  const Text kept_name = texts_.keep(name);
+  entries_.emplace_back(kept_name, texts_.keep(value));
   if (entries_.size() > kUnindexed) add_to_index(entries_.size() - 1);
 }
 
-std::string& VariableList::operator[](std::string_view name) {
+void VariableList::assign(std::string_view name, std::string_view value) {
   const size_t i = position(name);
-  if (i < entries_.size()) return entries_[i].second;
-  emplace(name, std::string());
-  return entries_.back().second;
+  if (i < entries_.size())
+    entries_[i].second = texts_.keep(value);
+  else
+    add_new(name, value);
 }

@@ -11,17 +11,17 @@
 #include <utility>
 #include <vector>
 
+#include "query/record_text.h"
+
 class VariableList {
  public:
-  using Entry = std::pair<std::string, std::string>;
-  using iterator = std::vector<Entry>::iterator;
+  // A name and its value, both kept by the list.
+  using Entry = std::pair<Text, Text>;
   using const_iterator = std::vector<Entry>::const_iterator;
 
   VariableList() = default;
-  VariableList(std::initializer_list<Entry> entries);
+  VariableList(std::initializer_list<std::pair<std::string_view, std::string_view>> entries);
 
-  iterator begin() { return entries_.begin(); }
-  iterator end() { return entries_.end(); }
   const_iterator begin() const { return entries_.begin(); }
   const_iterator end() const { return entries_.end(); }
   size_t size() const { return entries_.size(); }
@@ -30,18 +30,14 @@ class VariableList {
     const size_t i = position(name);
     return i < entries_.size() ? entries_.begin() + static_cast<ptrdiff_t>(i) : entries_.end();
   }
-  iterator find(std::string_view name) {
-    const size_t i = position(name);
-    return i < entries_.size() ? entries_.begin() + static_cast<ptrdiff_t>(i) : entries_.end();
-  }
   size_t count(std::string_view name) const { return position(name) < entries_.size(); }
   bool contains(std::string_view name) const { return position(name) < entries_.size(); }
   // Adds the variable unless it is defined already; true when added.
-  bool emplace(std::string_view name, std::string value);
+  bool emplace(std::string_view name, std::string_view value);
   // Adds a variable the caller knows is not defined yet.
-  void add_new(std::string_view name, std::string value);
-  // The variable's value, added empty when it is not defined.
-  std::string& operator[](std::string_view name);
+  void add_new(std::string_view name, std::string_view value);
+  // Gives the variable this value, adding it when it is not defined.
+  void assign(std::string_view name, std::string_view value);
 
  private:
   // Lists up to this long are searched in order.
@@ -50,6 +46,7 @@ class VariableList {
   size_t position(std::string_view name) const;
   void add_to_index(size_t i);
 
+  TextStore texts_;
   std::vector<Entry> entries_;
   std::vector<uint32_t> slots_;  // position + 1 of an entry; 0 is empty
 };

@@ -36,11 +36,12 @@ TEST(VariableList, AnswersAlikeShortAndLong) {
   }
 }
 
-TEST(VariableList, IndexingAddsAndReplaces) {
+TEST(VariableList, AssigningAddsAndReplaces) {
   VariableList list{{"prefix", "/usr"}, {"libdir", "${prefix}/lib"}};
-  list["prefix"] = "/opt";
+  list.assign("prefix", "/opt");
   EXPECT_EQ(list.find("prefix")->second, "/opt");
-  EXPECT_EQ(list["absent"], "");
+  list.assign("absent", "");
+  EXPECT_EQ(list.find("absent")->second, "");
   EXPECT_EQ(list.size(), 3u);
   EXPECT_EQ(list.count("absent"), 1u);
   // Names differ by a byte only at their end or in length.

@@ -95,14 +95,11 @@ std::optional<std::string_view> resolve_variable(const PackageRecord& record,
   return std::nullopt;
 }
 
-void expand_variables(const PackageRecord& record, std::string_view text, const char* path,
-                      std::string* out) {
-  const std::string_view trimmed = trim_view(text);
-  // Most values name no variable: they are the text itself.
-  if (memchr(trimmed.data(), '$', trimmed.size()) == nullptr) {
-    out->assign(trimmed);
-    return;
-  }
+namespace {
+
+// `trimmed` with its references replaced, into `*out`.
+void substitute(const PackageRecord& record, std::string_view trimmed, const char* path,
+                std::string* out) {
   out->clear();
   out->reserve(trimmed.size());
   size_t i = 0;
@@ -131,6 +128,30 @@ void expand_variables(const PackageRecord& record, std::string_view text, const 
       i = next;
     }
   }
+}
+
+bool names_a_variable(std::string_view text) {
+  return memchr(text.data(), '$', text.size()) != nullptr;
+}
+
+}  // namespace
+
+void expand_variables(const PackageRecord& record, std::string_view text, const char* path,
+                      std::string* out) {
+  const std::string_view trimmed = trim_view(text);
+  // Most values name no variable: they are the text itself.
+  if (!names_a_variable(trimmed))
+    out->assign(trimmed);
+  else
+    substitute(record, trimmed, path, out);
+}
+
+std::string_view expanded_view(const PackageRecord& record, std::string_view text, const char* path,
+                               std::string* scratch) {
+  const std::string_view trimmed = trim_view(text);
+  if (!names_a_variable(trimmed)) return trimmed;
+  substitute(record, trimmed, path, scratch);
+  return *scratch;
 }
 
 std::string expand_variables(const PackageRecord& record, std::string_view text, const char* path) {

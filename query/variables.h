@@ -22,5 +22,9 @@ std::string expand_variables(const PackageRecord& record, std::string_view text,
 // The same into `*out`, whose memory is reused; `text` must not point into it.
 void expand_variables(const PackageRecord& record, std::string_view text, const char* path,
                       std::string* out);
+// The same as a view: of `text` itself, trimmed, when it names no variable
+// (most values), else of `*scratch`, which then holds the expansion.
+std::string_view expanded_view(const PackageRecord& record, std::string_view text, const char* path,
+                               std::string* scratch);
 std::optional<std::string> variable_for_output(const PackageRecord& record,
                                                const std::string& name);

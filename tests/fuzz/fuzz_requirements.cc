@@ -9,7 +9,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   loader_switches.fail_on_parse_error = false;
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  for (const VersionRequirement& r : parse_module_list(nullptr, text, "fuzz")) {
+  TextStore texts;
+  for (const VersionRequirement& r : parse_module_list(nullptr, text, "fuzz", &texts)) {
     if (r.name.empty()) __builtin_trap();
     if (r.comparison != VersionOp::Any && !r.bound) __builtin_trap();
   }
