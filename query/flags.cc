@@ -22,28 +22,10 @@ void trace_sequence(const char* label, const Seq& sequence) {
 
 }  // namespace
 
-namespace {
-
-// Multiplied by the golden ratio, any pattern in the numbers a walk enters
-// is spread over the slots.
-size_t first_slot(uint32_t number, size_t mask) {
-  return static_cast<size_t>((uint64_t{number} * 0x9E3779B97F4A7C15ull) >> 32) & mask;
-}
-
-}  // namespace
-
-bool VisitedSet::enter(PackageRecord* record) {
+void VisitedSet::prepare(PackageRecord* record) {
   // A record that never reached the table gets a number of its own.
   if (record->key_number == 0) record->key_number = ++package_key_count;
   reserve(size_ + 1);
-  const uint32_t number = record->key_number;
-  const size_t mask = slots_.size() - 1;
-  size_t i = first_slot(number, mask);
-  for (; slots_[i] != 0; i = (i + 1) & mask)
-    if (slots_[i] == number) return false;
-  slots_[i] = number;
-  ++size_;
-  return true;
 }
 
 void VisitedSet::reserve(size_t count) {

@@ -12,11 +12,29 @@
 class VisitedSet {
  public:
   // True when `record`'s key had not been entered; it is entered now.
-  bool enter(PackageRecord* record);
+  bool enter(PackageRecord* record) {
+    if (record->key_number == 0 || (size_ + 1) * 2 > slots_.size()) prepare(record);
+    const uint32_t number = record->key_number;
+    const size_t mask = slots_.size() - 1;
+    size_t i = first_slot(number, mask);
+    for (; slots_[i] != 0; i = (i + 1) & mask)
+      if (slots_[i] == number) return false;
+    slots_[i] = number;
+    ++size_;
+    return true;
+  }
   // Room for `count` keys without growing.
   void reserve(size_t count);
 
  private:
+  // Multiplied by the golden ratio, any pattern in the numbers a walk
+  // enters is spread over the slots.
+  static size_t first_slot(uint32_t number, size_t mask) {
+    return static_cast<size_t>((uint64_t{number} * 0x9E3779B97F4A7C15ull) >> 32) & mask;
+  }
+  // Numbers the record and makes room for one more key.
+  void prepare(PackageRecord* record);
+
   std::vector<uint32_t> slots_;  // key numbers, a power of two, at most half full; 0 is free
   size_t size_ = 0;
 };

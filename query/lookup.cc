@@ -150,9 +150,9 @@ void remove_system_flags(std::vector<FlagItem>* flags, const std::vector<std::st
   for (size_t i = 0; i < flags->size(); ++i) {
     FlagItem& item = (*flags)[i];
     bool remove = false;
-    if (const char* dir = directory_of(item)) {
+    if (const std::optional<std::string_view> dir = directory_of(item)) {
       for (const std::string& system_dir : dirs) {
-        if (system_dir != dir) continue;
+        if (system_dir != *dir) continue;
         remove = report(item, system_dir);
         if (remove) break;
       }
@@ -170,10 +170,9 @@ void remove_system_include_dirs(PackageRecord* r) {
   const char* key = r->module_key.c_str();
   remove_system_flags(
       &r->compile_flags, system.include_dirs,
-      [](const FlagItem& item) -> const char* {
-        return item.flag_class == CFLAGS_I && item.text.view().substr(0, 2) == "-I"
-                   ? item.text.c_str() + 2
-                   : nullptr;
+      [](const FlagItem& item) -> std::optional<std::string_view> {
+        if (item.flag_class != CFLAGS_I || item.text.view().substr(0, 2) != "-I") return {};
+        return item.text.view().substr(2);
       },
       [&](const FlagItem& item, const std::string&) {
         debug_spew("Package %s has %s in Cflags\n", key, item.text.c_str());
@@ -188,8 +187,9 @@ void remove_system_library_dirs(PackageRecord* r) {
   const char* key = r->module_key.c_str();
   remove_system_flags(
       &r->link_flags, system.library_dirs,
-      [](const FlagItem& item) -> const char* {
-        return item.flag_class == LIBS_L ? item.text.c_str() + 2 : nullptr;
+      [](const FlagItem& item) -> std::optional<std::string_view> {
+        if (item.flag_class != LIBS_L) return {};
+        return item.text.view().substr(2);
       },
       [&](const FlagItem&, const std::string& dir) {
         debug_spew("Package %s has -L %s in Libs\n", key, dir.c_str());

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -58,7 +59,7 @@ class TextStore {
   // A copy of `text`, NUL-terminated.
   Text keep(std::string_view text) {
     char* bytes = room(text.size());
-    if (!text.empty()) memcpy(bytes, text.data(), text.size());
+    copy_bytes(bytes, text.data(), text.size());
     return finish(bytes, text.size());
   }
   // Room for a text of up to `size` bytes, which the caller writes and
@@ -76,6 +77,27 @@ class TextStore {
 
  private:
   struct Chunk;
+  // Texts are mostly short: up to 16 bytes are copied as one or two
+  // overlapping words, without a library call.
+  static void copy_bytes(char* to, const char* from, size_t n) {
+    if (n > 16) {
+      memcpy(to, from, n);
+    } else if (n >= 8) {
+      uint64_t head, tail;
+      memcpy(&head, from, 8);
+      memcpy(&tail, from + n - 8, 8);
+      memcpy(to, &head, 8);
+      memcpy(to + n - 8, &tail, 8);
+    } else if (n >= 4) {
+      uint32_t head, tail;
+      memcpy(&head, from, 4);
+      memcpy(&tail, from + n - 4, 4);
+      memcpy(to, &head, 4);
+      memcpy(to + n - 4, &tail, 4);
+    } else {
+      for (size_t i = 0; i < n; ++i) to[i] = from[i];
+    }
+  }
   void grow(size_t size);
   void release();
 
