@@ -264,8 +264,9 @@ PackageRecord* parse_module_text(const std::string& key, const char* path, std::
                                  bool skip_requires, bool skip_libs_private,
                                  bool skip_requires_private, bool skip_flags) {
   auto* record = new PackageRecord;
-  // A record's texts are mostly its file's, a few expanded or escaped.
-  record->texts.reserve(bytes.size() + bytes.size() / 4 + 64);
+  // A record's texts are mostly its file's, a few expanded or escaped (a
+  // huge file's, as they come).
+  record->texts.reserve(std::min<size_t>(bytes.size() + bytes.size() / 4 + 64, 16384));
   record->module_key = key;
   if (path) {
     record->file_dir = record->texts.keep(path_dir_name(path));

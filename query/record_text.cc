@@ -32,7 +32,7 @@ TextStore::~TextStore() {
 void TextStore::release() {
   while (chunks_) {
     Chunk* next = chunks_->next;
-    ::operator delete(chunks_, sizeof(Chunk) + chunks_->size);
+    ::operator delete(chunks_);
     chunks_ = next;
   }
   next_ = end_ = nullptr;
