@@ -129,21 +129,28 @@ constexpr auto kSplitClass = [] {
 // finds both the words and what escaping them adds. False for any other
 // value, and for one without words, which the shell rules refuse.
 bool split_plain_value(std::string_view value, std::vector<Word>* words) {
+  auto class_of = [](char c) { return kSplitClass[static_cast<unsigned char>(c)]; };
   words->clear();
   const char* p = value.data();
   const char* const end = p + value.size();
   while (p < end) {
-    uint8_t c = kSplitClass[static_cast<unsigned char>(*p)];
+    uint8_t c = class_of(*p);
     if (c & kBlank) {
       ++p;
       continue;
     }
     const char* word = p;
     size_t escapes = 0;
-    for (; p < end; ++p) {
-      c = kSplitClass[static_cast<unsigned char>(*p)];
+    for (;;) {
+      // Most bytes of a word are of no class: four at a time while they are.
+      while (end - p >= 4 &&
+             (class_of(p[0]) | class_of(p[1]) | class_of(p[2]) | class_of(p[3])) == 0)
+        p += 4;
+      if (p == end) break;
+      c = class_of(*p);
       if (c & (kBlank | kShellOnly)) break;
       escapes += c >> 2;  // kEscapedByte
+      ++p;
     }
     if (p < end && (c & kShellOnly)) return false;
     // Vertical tabs and form feeds are not blanks here, but a word is

@@ -98,13 +98,13 @@ namespace {
 
 // Bytes of a keyword or variable name: ASCII letters and digits, "_" and ".".
 constexpr auto kTagByte = [] {
-  std::array<bool, 256> table{};
+  std::array<uint8_t, 256> table{};
   for (int c = 0; c < 256; ++c)
     table[c] = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
                c == '_' || c == '.';
   return table;
 }();
-bool is_tag_byte(char c) {
+uint8_t is_tag_byte(char c) {
   return kTagByte[static_cast<unsigned char>(c)];
 }
 
@@ -244,6 +244,10 @@ struct Reader {
     const std::string_view text = trim_view(raw);
     if (text.empty()) return;
     size_t i = 0;
+    // Keywords and names are a few bytes long: four at a time while they last.
+    while (i + 4 <= text.size() && (is_tag_byte(text[i]) & is_tag_byte(text[i + 1]) &
+                                    is_tag_byte(text[i + 2]) & is_tag_byte(text[i + 3])))
+      i += 4;
     while (i < text.size() && is_tag_byte(text[i])) ++i;
     const std::string_view tag = text.substr(0, i);
     while (i < text.size() && is_c_space(text[i])) ++i;
