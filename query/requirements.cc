@@ -137,38 +137,35 @@ std::vector<VersionRequirement> parse_module_list(PackageRecord* declared_by, st
 }
 
 int compare_versions_text(std::string_view a, std::string_view b) {
-  const uint8_t* classes = version_byte_classes();
-  auto class_of = [classes](char c) { return classes[static_cast<unsigned char>(c)]; };
-  size_t i = 0, j = 0;
+  const uint8_t* const classes = version_byte_classes();
+  auto class_of = [classes](const unsigned char* c) { return classes[*c]; };
+  const auto* p = reinterpret_cast<const unsigned char*>(a.data());
+  const auto* q = reinterpret_cast<const unsigned char*>(b.data());
+  const unsigned char* const p_end = p + a.size();
+  const unsigned char* const q_end = q + b.size();
   for (;;) {
-    if (i == a.size()) return j == b.size() ? 0 : -1;
-    if (j == b.size()) return 1;
-    while (i < a.size() && class_of(a[i]) == 0) ++i;
-    while (j < b.size() && class_of(b[j]) == 0) ++j;
-    if (j == b.size()) return i == a.size() ? 0 : 1;
-    if (i == a.size()) return -1;
-    const uint8_t run_class = class_of(a[i]) & kDigit ? kDigit : kLetter;
-    const bool digits = run_class == kDigit;
-    size_t a_end = i, b_end = j;
-    while (a_end < a.size() && class_of(a[a_end]) & run_class) ++a_end;
-    while (b_end < b.size() && class_of(b[b_end]) & run_class) ++b_end;
-    if (b_end == j) return digits ? 1 : -1;
-    std::string_view run_a = a.substr(i, a_end - i), run_b = b.substr(j, b_end - j);
-    if (digits) {
-      while (!run_a.empty() && run_a.front() == '0') run_a.remove_prefix(1);
-      while (!run_b.empty() && run_b.front() == '0') run_b.remove_prefix(1);
-      if (run_a.size() != run_b.size()) return run_a.size() > run_b.size() ? 1 : -1;
+    if (p == p_end) return q == q_end ? 0 : -1;
+    if (q == q_end) return 1;
+    while (p < p_end && class_of(p) == 0) ++p;
+    while (q < q_end && class_of(q) == 0) ++q;
+    if (q == q_end) return p == p_end ? 0 : 1;
+    if (p == p_end) return -1;
+    const uint8_t run_class = class_of(p) & kDigit ? kDigit : kLetter;
+    const unsigned char* p_run = p;
+    const unsigned char* q_run = q;
+    while (p < p_end && (class_of(p) & run_class)) ++p;
+    while (q < q_end && (class_of(q) & run_class)) ++q;
+    if (q == q_run) return run_class == kDigit ? 1 : -1;
+    if (run_class == kDigit) {
+      while (p_run < p && *p_run == '0') ++p_run;
+      while (q_run < q && *q_run == '0') ++q_run;
+      if (p - p_run != q - q_run) return p - p_run > q - q_run ? 1 : -1;
     }
-    // Byte-wise, as unsigned bytes; a shorter run that is a prefix sorts
-    // first. Runs are a few bytes: a loop costs less than a library call.
-    const size_t common = std::min(run_a.size(), run_b.size());
-    for (size_t k = 0; k < common; ++k) {
-      const auto x = static_cast<unsigned char>(run_a[k]), y = static_cast<unsigned char>(run_b[k]);
-      if (x != y) return x > y ? 1 : -1;
-    }
-    if (run_a.size() != run_b.size()) return run_a.size() > run_b.size() ? 1 : -1;
-    i = a_end;
-    j = b_end;
+    // Byte-wise, as unsigned bytes; a shorter run that is a prefix sorts first.
+    for (; p_run < p && q_run < q; ++p_run, ++q_run)
+      if (*p_run != *q_run) return *p_run > *q_run ? 1 : -1;
+    if (p_run != p) return 1;
+    if (q_run != q) return -1;
   }
 }
 
