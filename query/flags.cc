@@ -1,6 +1,7 @@
 #include "query/flags.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 
 #include "query/settings.h"
@@ -75,9 +76,19 @@ std::string flag_list_to_string(const std::vector<const FlagItem*>& flags) {
   const std::optional<std::string>& sysroot = query_settings.sysroot_dir;
   size_t length = 0;
   for (const FlagItem* item : flags) length += item->text.size() + 1;
-  if (sysroot) length += flags.size() * sysroot->size();
   std::string out;
-  out.reserve(length);
+  if (!sysroot) {
+    // Each flag as it stands and a space: the line is sized once and filled.
+    out.resize(length);
+    char* to = out.data();
+    for (const FlagItem* item : flags) {
+      memcpy(to, item->text.data(), item->text.size());
+      to += item->text.size();
+      *to++ = ' ';
+    }
+    return out;
+  }
+  out.reserve(length + flags.size() * sysroot->size());
   for (const FlagItem* item : flags) {
     const std::string_view t = item->text;
     if (sysroot && item->flag_class == LIBS_L) {

@@ -264,6 +264,8 @@ struct LoadState {
   bool listed_regular = false;
   // NAME-uninstalled for the name being looked up (never itself such a name).
   std::string uninstalled_name;
+  // The file name searched for, NAME.mq, used only while searching.
+  std::string file_name;
 };
 
 // Finds and reads the module file for `name` and stores its record. Returns
@@ -300,8 +302,8 @@ PackageRecord* start_load(Text name, bool reporting, LoadState* state, bool* pen
         return found;
       }
     }
-    std::string file_name(name);
-    file_name += ".mq";
+    std::string& file_name = state->file_name;
+    file_name.assign(name).append(".mq");
     for (size_t i = 0; i < search_path.size() && path.empty(); ++i) {
       if (find_module_file(i, file_name, &file)) {
         path = std::move(file.path);
@@ -389,7 +391,7 @@ PackageRecord* finish_load(LoadFrame* f) {
 
 LoadResult load_module(Text name, bool reporting, ModuleFileReader* reader, bool listed_regular) {
   ModuleFileReader own_reader;
-  LoadState state{{}, reader ? reader : &own_reader, listed_regular, {}};
+  LoadState state{{}, reader ? reader : &own_reader, listed_regular, {}, {}};
   LoadStack& stack = state.stack;
   bool pending;
   PackageRecord* found = start_load(name, reporting, &state, &pending);

@@ -11,14 +11,28 @@
 // a time (a short key in one or two overlapping loads), mixed by
 // multiplication, cost a few instructions where the library's general hash
 // costs tens.
-// Whether two names are the same bytes. Names a table holds side by side
-// mostly differ in length or in their first or last byte, which are
-// compared before the library is called for the rest.
+// Whether two names are the same bytes. Names are short: up to 16 bytes are
+// compared as one or two overlapping words, without a library call.
 inline bool same_text(std::string_view a, std::string_view b) {
   const size_t n = a.size();
   if (n != b.size()) return false;
-  if (n == 0) return true;
-  return a[0] == b[0] && a[n - 1] == b[n - 1] && memcmp(a.data(), b.data(), n) == 0;
+  const char* p = a.data();
+  const char* q = b.data();
+  auto same_words = [p, q, n](auto word) {
+    constexpr size_t w = sizeof word;
+    decltype(word) x, y, x_end, y_end;
+    memcpy(&x, p, w);
+    memcpy(&y, q, w);
+    memcpy(&x_end, p + n - w, w);
+    memcpy(&y_end, q + n - w, w);
+    return ((x ^ y) | (x_end ^ y_end)) == 0;
+  };
+  if (n > 16) return memcmp(p, q, n) == 0;
+  if (n >= 8) return same_words(uint64_t{});
+  if (n >= 4) return same_words(uint32_t{});
+  for (size_t i = 0; i < n; ++i)
+    if (p[i] != q[i]) return false;
+  return true;
 }
 
 struct TextHash {

@@ -45,3 +45,22 @@ TEST(ViewTable, AssignReplacesAndViewsTheNewKey) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every length up to past the word sizes, with one byte changed at every
+// position in turn: only the unchanged copy is the same text.
+TEST(SameText, OneChangedByteAnywhere) {
+  for (size_t n = 0; n <= 20; ++n) {
+    const std::string text(n, 'a');
+    EXPECT_TRUE(same_text(text, std::string(n, 'a'))) << n;
+    EXPECT_FALSE(same_text(text, std::string(n + 1, 'a'))) << n;
+    for (size_t i = 0; i < n; ++i) {
+      std::string other = text;
+      other[i] = 'b';
+      EXPECT_FALSE(same_text(text, other)) << n << " " << i;
+    }
+  }
+}
+
+}  // namespace
