@@ -7,6 +7,7 @@
 #include <cstring>
 #include <optional>
 
+#include "query/descriptor_batch.h"
 #include "query/flags.h"
 #include "query/listing.h"
 #include "query/module_dirs.h"

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "query/descriptor_batch.h"
 #include "query/query.h"
 
 namespace {
@@ -57,10 +58,6 @@ void list_directory(DirIndex* index, const std::string& dir) {
 }
 
 }  // namespace
-
-int open_module_file(const char* path) {
-  return open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-}
 
 std::string module_file_path(size_t dir_index, std::string_view file_name) {
   std::string path;

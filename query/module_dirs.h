@@ -22,11 +22,6 @@ struct FoundModuleFile {
 // say; then `*found` holds it, and an open descriptor belongs to the caller.
 bool find_module_file(size_t dir_index, std::string_view file_name, FoundModuleFile* found);
 
-// Opens a module file that a directory listing has reported as a regular
-// file: without blocking, and never as a controlling terminal, in case the
-// entry was replaced by something else since. -1 when it cannot be opened.
-int open_module_file(const char* path);
-
 // Path pieces, computed as GLib's path functions compute them for these
 // paths, without their allocations: a listing builds one path per entry.
 // `dir` and `name` joined by one "/" (the folder's leading slashes kept, its

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <memory>
 
+#include "query/descriptor_batch.h"
 #include "query/flag_words.h"
 #include "query/module_dirs.h"
 #include "query/requirements.h"
@@ -318,7 +319,7 @@ FileRead check_file_status(int fd, off_t max_size, off_t* file_size) {
 }  // namespace
 
 FileRead read_regular_file(const char* path, off_t max_size, std::string* buffer, size_t* size) {
-  const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  const int fd = open_module_file(path);
   if (fd < 0) return {FileRead::kOpenFailed, errno};
   off_t file_size = 0;
   const FileRead status = check_file_status(fd, max_size, &file_size);
@@ -371,7 +372,7 @@ FileRead read_open_file(int fd, off_t expected_size, off_t max_size, std::string
     // holds more than the file's size, so one read usually suffices.
     if (static_cast<size_t>(got) < wanted) break;
   }
-  close(fd);
+  close_later(fd);
   return result;
 }
 

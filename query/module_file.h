@@ -26,7 +26,7 @@ struct FileRead {
 // is the text's length. Opened without blocking, so a FIFO never hangs.
 FileRead read_regular_file(const char* path, off_t max_size, std::string* buffer, size_t* size);
 // The same for a regular file already open, whose status gave
-// `expected_size` (-1: not known); closes `fd`.
+// `expected_size` (-1: not known); `fd` is then closed (see close_later).
 FileRead read_open_file(int fd, off_t expected_size, off_t max_size, std::string* buffer,
                         size_t* size);
 
