@@ -57,12 +57,6 @@ void query_exit(int status) {
   exit(status);
 }
 
-int compare_search_rank(const PackageRecord* a, const PackageRecord* b) {
-  if (a->search_rank < b->search_rank) return -1;
-  if (a->search_rank > b->search_rank) return 1;
-  return 0;
-}
-
 std::string trim_string(std::string_view text) {
   return std::string(trim_view(text));
 }

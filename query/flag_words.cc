@@ -182,16 +182,10 @@ void classify_args(const std::vector<std::string_view>& args, bool link, std::ve
 
 }  // namespace
 
-void append_shell_escaped(std::string_view text, std::string* out) {
-  const size_t start = out->size();
-  const size_t escapes = count_escapes(text);
-  out->resize(start + text.size() + escapes);
-  write_escaped(text, escapes, out->data() + start);
-}
-
 std::string shell_escape(std::string_view text) {
-  std::string out;
-  append_shell_escaped(text, &out);
+  const size_t escapes = count_escapes(text);
+  std::string out(text.size() + escapes, '\0');
+  write_escaped(text, escapes, out.data());
   return out;
 }
 

@@ -8,7 +8,6 @@
 #include "query/query.h"
 
 std::string shell_escape(std::string_view text);
-void append_shell_escaped(std::string_view text, std::string* out);
 
 // Classify split flags arguments (not yet escaped) and add them, escaped,
 // their texts kept in `texts`.

@@ -142,7 +142,7 @@ std::string collect_class_flags(const std::vector<PackageRecord*>& modules, uint
     trace_sequence("original", sequence);
     std::stable_sort(sequence.begin(), sequence.end(),
                      [](const PackageRecord* a, const PackageRecord* b) {
-                       return a->search_rank < b->search_rank;
+                       return compare_search_rank(a, b) < 0;
                      });
     trace_sequence("  sorted", sequence);
   }

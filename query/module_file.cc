@@ -192,7 +192,7 @@ struct Reader {
   // Defines the variable as its value expanded, unless it is defined already.
   void define(std::string_view name, std::string_view value) {
     PackageRecord& r = *record;
-    if (r.variables.contains(name)) {
+    if (r.variables.count(name)) {
       verbose_error("Duplicate definition of variable '%s' in '%s'\n", std::string(name).c_str(),
                     path);
       end_on_parse_error();

@@ -126,7 +126,12 @@ void end_on_parse_error();
 [[noreturn]] void query_exit(int status);
 extern void (*query_exit_hook)(int status);
 
-int compare_search_rank(const PackageRecord* a, const PackageRecord* b);
+// Inline: a sort calls it once per comparison.
+inline int compare_search_rank(const PackageRecord* a, const PackageRecord* b) {
+  if (a->search_rank < b->search_rank) return -1;
+  if (a->search_rank > b->search_rank) return 1;
+  return 0;
+}
 inline bool is_c_space(char c) {
   return c == ' ' || (c >= '\t' && c <= '\r');
 }

@@ -80,23 +80,22 @@ class TextStore {
   // Texts are mostly short: up to 16 bytes are copied as one or two
   // overlapping words, without a library call.
   static void copy_bytes(char* to, const char* from, size_t n) {
-    if (n > 16) {
+    auto copy_words = [to, from, n](auto word) {
+      constexpr size_t w = sizeof word;
+      decltype(word) tail;
+      memcpy(&word, from, w);
+      memcpy(&tail, from + n - w, w);
+      memcpy(to, &word, w);
+      memcpy(to + n - w, &tail, w);
+    };
+    if (n > 16)
       memcpy(to, from, n);
-    } else if (n >= 8) {
-      uint64_t head, tail;
-      memcpy(&head, from, 8);
-      memcpy(&tail, from + n - 8, 8);
-      memcpy(to, &head, 8);
-      memcpy(to + n - 8, &tail, 8);
-    } else if (n >= 4) {
-      uint32_t head, tail;
-      memcpy(&head, from, 4);
-      memcpy(&tail, from + n - 4, 4);
-      memcpy(to, &head, 4);
-      memcpy(to + n - 4, &tail, 4);
-    } else {
+    else if (n >= 8)
+      copy_words(uint64_t{});
+    else if (n >= 4)
+      copy_words(uint32_t{});
+    else
       for (size_t i = 0; i < n; ++i) to[i] = from[i];
-    }
   }
   void grow(size_t size);
   void release();

@@ -31,7 +31,6 @@ class VariableList {
     return i < entries_.size() ? entries_.begin() + static_cast<ptrdiff_t>(i) : entries_.end();
   }
   size_t count(std::string_view name) const { return position(name) < entries_.size(); }
-  bool contains(std::string_view name) const { return position(name) < entries_.size(); }
   // Adds the variable unless it is defined already; true when added.
   bool emplace(std::string_view name, std::string_view value);
   // Adds a variable the caller knows is not defined yet.

@@ -136,28 +136,18 @@ bool names_a_variable(std::string_view text) {
 
 }  // namespace
 
-void expand_variables(const PackageRecord& record, std::string_view text, const char* path,
-                      std::string* out) {
-  const std::string_view trimmed = trim_view(text);
-  // Most values name no variable: they are the text itself.
-  if (!names_a_variable(trimmed))
-    out->assign(trimmed);
-  else
-    substitute(record, trimmed, path, out);
-}
-
 std::string_view expanded_view(const PackageRecord& record, std::string_view text, const char* path,
                                std::string* scratch) {
   const std::string_view trimmed = trim_view(text);
+  // Most values name no variable: they are the text itself.
   if (!names_a_variable(trimmed)) return trimmed;
   substitute(record, trimmed, path, scratch);
   return *scratch;
 }
 
 std::string expand_variables(const PackageRecord& record, std::string_view text, const char* path) {
-  std::string out;
-  expand_variables(record, text, path, &out);
-  return out;
+  std::string scratch;
+  return std::string(expanded_view(record, text, path, &scratch));
 }
 
 std::optional<std::string> variable_for_output(const PackageRecord& record,

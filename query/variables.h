@@ -19,9 +19,6 @@ std::optional<std::string_view> resolve_variable(const PackageRecord& record,
                                                  std::string_view name);
 // The text, trimmed, with ${NAME} replaced by the variable's value and $$ by $.
 std::string expand_variables(const PackageRecord& record, std::string_view text, const char* path);
-// The same into `*out`, whose memory is reused; `text` must not point into it.
-void expand_variables(const PackageRecord& record, std::string_view text, const char* path,
-                      std::string* out);
 // The same as a view: of `text` itself, trimmed, when it names no variable
 // (most values), else of `*scratch`, which then holds the expansion.
 std::string_view expanded_view(const PackageRecord& record, std::string_view text, const char* path,
