@@ -67,9 +67,9 @@ bool close_held_descriptors() {
   return held.flush();
 }
 
-int open_module_file(const char* path) {
+int open_module_file(int dir_fd, const char* path) {
   constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
-  int fd = open(path, kFlags);
-  if (fd < 0 && errno == EMFILE && close_held_descriptors()) fd = open(path, kFlags);
+  int fd = openat(dir_fd, path, kFlags);
+  if (fd < 0 && errno == EMFILE && close_held_descriptors()) fd = openat(dir_fd, path, kFlags);
   return fd;
 }

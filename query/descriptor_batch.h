@@ -3,6 +3,8 @@
 // numbers in one system call, where closing each would cost a call apiece.
 #pragma once
 
+#include <fcntl.h>
+
 #include <cstddef>
 
 // Takes `fd` over; it is closed with the batch, at the latest once the
@@ -12,5 +14,8 @@ void close_later(int fd);
 bool close_held_descriptors();
 // Opens a module file for reading, without blocking and without taking a
 // terminal; when the process has no descriptor left, the held ones are
-// closed and the open tried again.
-int open_module_file(const char* path);
+// closed and the open tried again. A relative path is taken from `dir_fd`.
+int open_module_file(int dir_fd, const char* path);
+inline int open_module_file(const char* path) {
+  return open_module_file(AT_FDCWD, path);
+}

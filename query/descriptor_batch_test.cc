@@ -3,9 +3,11 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <string>
 #include <vector>
 
 namespace {
@@ -76,6 +78,23 @@ TEST(DescriptorBatch, OpensUnderALowLimit) {
   }
   close_held_descriptors();
   ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &saved), 0);
+}
+
+// A relative name is taken from the directory given, the working one by default.
+TEST(DescriptorBatch, OpensRelativeToADirectory) {
+  char dir[] = "/tmp/descriptor-batch-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::string file = std::string(dir) + "/only-here.mq";
+  close(open(file.c_str(), O_WRONLY | O_CREAT, 0644));
+  const int dir_fd = open(dir, O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(dir_fd, 0);
+  const int fd = open_module_file(dir_fd, "only-here.mq");
+  EXPECT_GE(fd, 0);
+  EXPECT_LT(open_module_file("only-here.mq"), 0);
+  close(fd);
+  close(dir_fd);
+  unlink(file.c_str());
+  rmdir(dir);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Finding a module file in a search directory. A directory asked many
 // times is read once, so that the names it lacks are answered from memory
-// and a regular file it lists is opened at once, without a status call.
+// and a regular file it lists is opened at once, without a status call and
+// relative to the directory, whose descriptor stays open for the run.
 #pragma once
 
 #include <cstddef>
