@@ -35,7 +35,8 @@ bool scan_search_directory(const std::string& dir) {
     if (length < 3 || strcmp(entry->d_name + length - 3, ".mq") != 0) continue;
     join_entry_path(dir, std::string_view(entry->d_name, length), &path);
     const bool failed_check =
-        load_module(Text::borrow(path), false, &reader, entry->d_type == DT_REG).failed_check;
+        load_module(Text::borrow(path), false, &reader, entry->d_type == DT_REG ? dirfd(d) : -1)
+            .failed_check;
     if (failed_check) {
       closedir(d);
       return false;

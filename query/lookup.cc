@@ -261,8 +261,9 @@ using LoadStack = std::vector<LoadFrame>;
 struct LoadState {
   LoadStack stack;
   ModuleFileReader* reader;
-  // The first name is a path a directory listing has just called a regular file.
-  bool listed_regular = false;
+  // The directory whose listing has just called the first name, a path, a
+  // regular file; -1 for any other name.
+  int listed_dir = -1;
   // NAME-uninstalled for the name being looked up (never itself such a name).
   std::string uninstalled_name;
   // The file name searched for, NAME.mq, used only while searching.
@@ -282,8 +283,9 @@ PackageRecord* start_load(Text name, bool reporting, LoadState* state, bool* pen
   if (name.size() > 3 && ends_with(name, ".mq")) {
     debug_spew("Considering '%s' to be a filename rather than a package name\n", name.c_str());
     path = name;
-    if (state->listed_regular) file.fd = open_module_file(path.c_str());
     const std::string_view base = path_base_name(name);
+    if (state->listed_dir >= 0)
+      file.fd = open_module_file(state->listed_dir, path.c_str() + path.size() - base.size());
     key.assign(base.substr(0, base.size() - 3));
   } else {
     if (loader_switches.prefer_uninstalled &&
@@ -390,13 +392,13 @@ PackageRecord* finish_load(LoadFrame* f) {
 
 }  // namespace
 
-LoadResult load_module(Text name, bool reporting, ModuleFileReader* reader, bool listed_regular) {
+LoadResult load_module(Text name, bool reporting, ModuleFileReader* reader, int listed_dir) {
   ModuleFileReader own_reader;
-  LoadState state{{}, reader ? reader : &own_reader, listed_regular, {}, {}};
+  LoadState state{{}, reader ? reader : &own_reader, listed_dir, {}, {}};
   LoadStack& stack = state.stack;
   bool pending;
   PackageRecord* found = start_load(name, reporting, &state, &pending);
-  state.listed_regular = false;
+  state.listed_dir = -1;
   if (!pending) return {found, false};
   constexpr LoadResult kFailedCheck = {nullptr, true};
   for (;;) {

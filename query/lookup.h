@@ -23,9 +23,10 @@ struct LoadResult {
   PackageRecord* module = nullptr;
   bool failed_check = false;
 };
-// `listed_regular`: the name is a module file's path that a directory
-// listing has just reported as a regular file, so no status is taken.
+// `listed_dir`: the name is a module file's path that a listing of the
+// directory open as `listed_dir` has just reported as a regular file, so no
+// status is taken and the file is opened relative to that directory.
 LoadResult load_module(Text name, bool reporting, ModuleFileReader* reader = nullptr,
-                       bool listed_regular = false);
+                       int listed_dir = -1);
 LoadResult lookup_module(Text name);
 LoadResult lookup_module_quiet(Text name);

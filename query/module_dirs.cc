@@ -30,7 +30,7 @@ struct DirIndex {
   int questions = 0;
   bool listed = false;
   bool unlistable = false;
-  int fd = -1;  // the directory, open while its listing is in use
+  int fd = -1;  // the directory, while descriptors suffice
   std::vector<unsigned char> entries;
   std::vector<uint32_t> slots;  // a power of two, at most half full
 
@@ -123,7 +123,7 @@ bool find_module_file(size_t dir_index, std::string_view file_name, FoundModuleF
   // A name with a "/" reaches into a subdirectory, which the index does not
   // hold; a name longer than any entry's cannot be in it.
   const bool indexable = file_name.find('/') == std::string_view::npos;
-  const DirIndex* listing = nullptr;
+  DirIndex* listing = nullptr;
   if (indexable) {
     if (dir_indexes.size() < search_path.size()) dir_indexes.resize(search_path.size());
     DirIndex& index = dir_indexes[dir_index];
@@ -143,7 +143,14 @@ bool find_module_file(size_t dir_index, std::string_view file_name, FoundModuleF
     // no status call. Gone since (ENOENT): not found; otherwise the reader
     // opens it again and reports why it cannot.
     const char* name = found->path.c_str() + found->path.size() - file_name.size();
-    found->fd = open_module_file(listing->fd, name);
+    found->fd = listing->fd >= 0 ? open_module_file(listing->fd, name)
+                                 : open_module_file(found->path.c_str());
+    if (found->fd < 0 && errno == EMFILE && listing->fd >= 0) {
+      // Short of descriptors: the directory's own gives way, its listing stays.
+      close(listing->fd);
+      listing->fd = -1;
+      found->fd = open_module_file(found->path.c_str());
+    }
     return found->fd >= 0 || errno != ENOENT;
   }
   // Anything else is looked at before it is opened: a device or a FIFO
