@@ -120,8 +120,7 @@ std::string module_file_path(size_t dir_index, std::string_view file_name) {
 
 bool find_module_file(size_t dir_index, std::string_view file_name, FoundModuleFile* found) {
   found->fd = -1;
-  // A name with a "/" reaches into a subdirectory, which the index does not
-  // hold; a name longer than any entry's cannot be in it.
+  // A name with a "/" reaches into a subdirectory, which the index does not hold.
   const bool indexable = file_name.find('/') == std::string_view::npos;
   DirIndex* listing = nullptr;
   if (indexable) {
@@ -133,7 +132,8 @@ bool find_module_file(size_t dir_index, std::string_view file_name, FoundModuleF
   }
   bool listed_regular = false;
   if (listing != nullptr) {
-    const int type = file_name.size() > 255 ? -1 : listing->find(file_name);
+    // A name longer than any entry's cannot be in it.
+    const int type = file_name.size() > UINT8_MAX ? -1 : listing->find(file_name);
     if (type < 0) return false;
     listed_regular = type == DT_REG;
   }

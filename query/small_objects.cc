@@ -3,9 +3,9 @@
 // them soon; the C library's general allocator spends a quarter of the run
 // on them. Here small blocks come from per-size free lists refilled from
 // large chunks, with a 16-byte header that names the block's size class;
-// larger ones join them once the chunks are huge pages, and anything else
-// goes to malloc. Single-threaded, as mod-query is. Linked
-// into the program only: the tests and the sanitizer builds use the default.
+// blocks up to 256 KiB join them once the chunks are huge pages, and the
+// rest goes to malloc. Single-threaded, as mod-query is. Linked into the
+// program only: the tests and the sanitizer builds use the default.
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -122,10 +122,9 @@ char* new_huge_chunk() {
   return aligned;
 }
 
-// Puts a block of class `cls` at `block` on its free list.
-void free_block(char* block, uint32_t cls) {
-  *reinterpret_cast<uint32_t*>(block) = cls;
-  auto* freed = reinterpret_cast<FreeBlock*>(block + kHeader);
+// Puts the block whose payload is `p` on the free list of class `cls`.
+void push_free(void* p, uint32_t cls) {
+  auto* freed = static_cast<FreeBlock*>(p);
   freed->next = free_lists[cls];
   free_lists[cls] = freed;
 }
@@ -136,7 +135,8 @@ void keep_rest_of_chunk() {
   for (uint32_t cls = kClasses; cls > 0; --cls) {
     const size_t block_size = kHeader + class_room(cls);
     while (static_cast<size_t>(bump_end - bump) >= block_size) {
-      free_block(bump, cls);
+      *reinterpret_cast<uint32_t*>(bump) = cls;
+      push_free(bump + kHeader, cls);
       bump += block_size;
     }
   }
@@ -211,9 +211,7 @@ void release(void* p) {
     free(block);
     return;
   }
-  auto* freed = static_cast<FreeBlock*>(p);
-  freed->next = free_lists[cls];
-  free_lists[cls] = freed;
+  push_free(p, cls);
 }
 
 }  // namespace
