@@ -1,4 +1,4 @@
-// The hash of mod-query's tables, whose keys are short names.
+// The hash and key comparison of mod-query's tables, whose keys are short names.
 #pragma once
 
 #include <cstddef>
@@ -6,11 +6,6 @@
 #include <cstring>
 #include <string_view>
 
-// Hashes any string form, so that tables keyed by std::string are searched
-// with a view, without building a key. Keys are short names: eight bytes at
-// a time (a short key in one or two overlapping loads), mixed by
-// multiplication, cost a few instructions where the library's general hash
-// costs tens.
 // Whether two names are the same bytes. Names are short: up to 16 bytes are
 // compared as one or two overlapping words, without a library call.
 inline bool same_text(std::string_view a, std::string_view b) {
@@ -35,6 +30,11 @@ inline bool same_text(std::string_view a, std::string_view b) {
   return true;
 }
 
+// Hashes any string form, so that tables keyed by std::string are searched
+// with a view, without building a key. Keys are short names: eight bytes at
+// a time (a short key in one or two overlapping loads), mixed by
+// multiplication, cost a few instructions where the library's general hash
+// costs tens.
 struct TextHash {
   using is_transparent = void;
   size_t operator()(std::string_view text) const {
